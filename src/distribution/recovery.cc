@@ -1,0 +1,1 @@
+#include "distribution/recovery.h"

@@ -1,0 +1,19 @@
+// Recovery of the Weibull shape from stand attributes, and the density check
+// of a thinned distribution against the stand before thinning.
+#pragma once
+
+namespace zireze {
+
+// Shape C for which the Weibull distribution with location A and that P90 has
+// the quadratic mean diameter implied by BA and TS (bisection on [0.75, 30]).
+void CFIND(float BA, float TS, float A, float P90, float& C);
+
+// The function whose root CFIND seeks.
+float FCC(float K1, float K2, float K3, float C);
+
+// flag = 1 when the candidate (A2, B2, C2) scaled by N2 nowhere exceeds the
+// reference (A1, B1, C1) scaled by N1 between A2 and 80 cm; else 0.
+void CHECKP(float A1, float B1, float C1, float N1, float A2, float B2, float C2, float N2,
+            int& flag);
+
+}  // namespace zireze

@@ -1,0 +1,1 @@
+#include "distribution/weibull.h"

@@ -1,0 +1,1 @@
+#include "growth/projection.h"

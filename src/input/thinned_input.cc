@@ -1,0 +1,1 @@
+#include "input/thinned_input.h"

@@ -1,0 +1,1 @@
+#include "table/stand_table.h"

@@ -1,0 +1,1 @@
+#include "thinning/row.h"

@@ -1,0 +1,1 @@
+#include "thinning/select.h"
