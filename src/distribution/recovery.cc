@@ -1,1 +1,70 @@
 #include "distribution/recovery.h"
+
+#include <cmath>
+
+#include "distribution/weibull.h"
+
+namespace zireze {
+
+// Squared quadratic mean diameter of the Weibull distribution with location A,
+// the given P90 and shape C, less the target DQ^2; K1 = 2A (P90 - A),
+// K2 = (P90 - A)^2, K3 = A^2 - DQ^2 come from CFIND.
+float FCC(float K1, float K2, float K3, float C) {
+  const float R1 = 1.0f / C;
+  const float R2 = 2.0f / C;
+  const float G1 = GAMMA(1.0f + R1);
+  const float G2 = GAMMA(1.0f + R2);
+  const float P1 = std::pow(2.99573f, R1);
+  const float P2 = std::pow(2.99573f, R2);
+  return K1 * G1 / P1 + K2 * G2 / P2 + K3;
+}
+
+// Bisection for C on [0.75, 30]. The ends are fixed, so the width 29.25/2^n
+// falls under 0.01 after exactly 12 steps whatever FCC returns. A product that
+// is zero or NaN moves the upper end: with no root in the interval the result
+// is 29.996429 (or 0.753571 when FCC(0.75) is 0).
+void CFIND(float BA, float TS, float A, float P90, float& C) {
+  float LO = 0.75f;
+  float HI = 30.0f;
+  const float D = P90 - A;
+  const float K1 = (2.0f * A) * D;
+  const float K2 = D * D;
+  // DQ^2 = BA / (0.78539 TS / 10000); 0.78539, not pi/4: the model was fitted with it.
+  const float K3 = A * A - BA / ((0.78539f * TS) / 10000.0f);
+  for (int i = 0; i < 50; ++i) {
+    const float M = (LO + HI) * 0.5f;
+    const float FLO = FCC(K1, K2, K3, LO);
+    const float FM = FCC(K1, K2, K3, M);
+    if (FLO * FM > 0.0f) {
+      LO = M;
+    } else {
+      HI = M;
+    }
+    if (std::fabs(LO - HI) < 0.01f) break;
+  }
+  C = (LO + HI) * 0.5f;
+}
+
+// Scans the candidate from A2 up in steps of 0.2 cm, summed in float, and
+// rejects it at the first diameter where it has more trees per cm than the
+// reference. Accepted when the scan passes 80 cm within 400 steps; from
+// A2 = 0 the sum stops at 79.99992, so that scan ends rejected.
+void CHECKP(float A1, float B1, float C1, float N1, float A2, float B2, float C2, float N2,
+            int& flag) {
+  constexpr int steps = 400;  // 80/0.2 + 0.0001, truncated
+  float X = A2;
+  flag = 1;
+  for (int i = 0; i < steps; ++i) {
+    X = X + 0.2f;
+    if (X > 80.0f) return;
+    const float Y1 = N1 * WPDF(A1, B1, C1, X);
+    const float Y2 = N2 * WPDF(A2, B2, C2, X);
+    if (Y1 < Y2) {
+      flag = 0;
+      return;
+    }
+  }
+  flag = 0;
+}
+
+}  // namespace zireze
