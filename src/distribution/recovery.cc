@@ -31,12 +31,16 @@ void CFIND(float BA, float TS, float A, float P90, float& C) {
   const float K2 = D * D;
   // DQ^2 = BA / (0.78539 TS / 10000); 0.78539, not pi/4: the model was fitted with it.
   const float K3 = A * A - BA / ((0.78539f * TS) / 10000.0f);
+  // FCC at the lower end changes only when the end moves, and then it is the
+  // value just found at M: kept rather than evaluated again, which halves the
+  // cost and changes no result.
+  float FLO = FCC(K1, K2, K3, LO);
   for (int i = 0; i < 50; ++i) {
     const float M = (LO + HI) * 0.5f;
-    const float FLO = FCC(K1, K2, K3, LO);
     const float FM = FCC(K1, K2, K3, M);
     if (FLO * FM > 0.0f) {
       LO = M;
+      FLO = FM;
     } else {
       HI = M;
     }

@@ -1,7 +1,9 @@
 #include "io/layout.h"
 
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
+#include <cstring>
 
 namespace zireze::io {
 
@@ -14,7 +16,7 @@ std::optional<int> display_round(float x) {
 
 void Layout::put(std::string_view s) {
   std::size_t n = s.size() < capacity - len_ ? s.size() : capacity - len_;
-  for (std::size_t i = 0; i < n; ++i) buf_[len_ + i] = s[i];
+  std::memcpy(buf_ + len_, s.data(), n);
   len_ += n;
 }
 
@@ -37,8 +39,10 @@ Layout& Layout::slash(int k) {
   return *this;
 }
 
+namespace {
+
 // Right-justifies s in w columns, or fills them with asterisks when s is wider.
-static void right_justified(Layout& out, std::string_view s, int w) {
+void right_justified(Layout& out, std::string_view s, int w) {
   if (static_cast<int>(s.size()) > w) {
     for (int i = 0; i < w; ++i) out.text("*");
     return;
@@ -46,10 +50,69 @@ static void right_justified(Layout& out, std::string_view s, int w) {
   out.X(w - static_cast<int>(s.size())).text(s);
 }
 
+// Writes the decimal digits of n, most significant first, ending at `end`.
+char* digits_before(char* end, std::uint64_t n) {
+  do {
+    *--end = static_cast<char>('0' + n % 10);
+    n /= 10;
+  } while (n != 0);
+  return end;
+}
+
+constexpr std::uint64_t kPow10[] = {1,         10,         100,         1000,       10000,
+                                    100000,    1000000,    10000000,    100000000,  1000000000};
+
+// |value| rounded to d decimals as "digits.decimals" (with a minus sign when
+// the sign bit is set), the decimal value of the float rounded exactly, ties
+// to even: the result printf gives. A float is m * 2^k with m < 2^24, so for
+// |value| < 2^30 and d <= 9 the scaled value m * 10^d * 2^k is worked out
+// exactly in 64-bit integers. Returns the length written into s, or 0 when
+// the value is outside that range.
+int fixed_point(float value, int d, char* s) {
+  if (d < 0 || d > 9) return 0;
+  int e = 0;
+  float fraction = std::frexp(std::fabs(value), &e);  // |value| = fraction * 2^e
+  if (e > 30) return 0;
+  std::uint64_t m = static_cast<std::uint64_t>(std::ldexp(fraction, 24));  // exact
+  int k = e - 24;
+  std::uint64_t scaled = m * kPow10[d];  // below 2^54
+  std::uint64_t n = 0;
+  if (k >= 0) {
+    n = scaled << k;
+  } else if (-k < 64) {
+    int shift = -k;
+    n = scaled >> shift;
+    std::uint64_t rest = scaled & ((std::uint64_t{1} << shift) - 1);
+    std::uint64_t half = std::uint64_t{1} << (shift - 1);
+    if (rest > half || (rest == half && (n & 1) != 0)) ++n;
+  }
+  char buf[32];
+  char* end = buf + sizeof buf;
+  char* p = end;
+  if (d > 0) {
+    std::uint64_t decimals = n % kPow10[d];
+    for (int i = 0; i < d; ++i) {
+      *--p = static_cast<char>('0' + decimals % 10);
+      decimals /= 10;
+    }
+  }
+  *--p = '.';
+  p = digits_before(p, n / kPow10[d]);
+  if (std::signbit(value)) *--p = '-';
+  int len = static_cast<int>(end - p);
+  std::memcpy(s, p, static_cast<std::size_t>(len));
+  return len;
+}
+
+}  // namespace
+
 Layout& Layout::I(int w, int value) {
-  char s[16];
-  int n = std::snprintf(s, sizeof s, "%d", value);
-  right_justified(*this, std::string_view(s, static_cast<std::size_t>(n)), w);
+  char buf[16];
+  char* end = buf + sizeof buf;
+  std::int64_t v = value;
+  char* p = digits_before(end, static_cast<std::uint64_t>(v < 0 ? -v : v));
+  if (v < 0) *--p = '-';
+  right_justified(*this, std::string_view(p, static_cast<std::size_t>(end - p)), w);
   return *this;
 }
 
@@ -78,7 +141,8 @@ Layout& Layout::F(int w, int d, float value) {
     return *this;
   }
   char s[64];
-  int n = std::snprintf(s, sizeof s, "%#.*f", d, static_cast<double>(value));
+  int n = fixed_point(value, d, s);
+  if (n == 0) n = std::snprintf(s, sizeof s, "%#.*f", d, static_cast<double>(value));
   std::string_view digits(s, static_cast<std::size_t>(n));
   if (n > w) {
     // "0.50" -> ".50", "-0.50" -> "-.50"

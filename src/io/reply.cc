@@ -90,7 +90,14 @@ std::optional<int> parse_integer(std::string_view item) {
 Replies::Replies(std::istream& in, Unit& console) : in_(in), console_(console) {}
 
 void Replies::next_line() {
-  if (in_.rdbuf() == nullptr || in_.rdbuf()->in_avail() <= 0) console_.flush();
+  // About to wait for the input: the console and the report are written out
+  // first, so that a person sees the prompt and a run broken off here (by
+  // Ctrl-C, say) keeps its report. A piped run rarely waits, and so writes
+  // in large blocks.
+  if (in_.rdbuf() == nullptr || in_.rdbuf()->in_avail() <= 0) {
+    console_.flush();
+    report().flush();
+  }
   if (!std::getline(in_, line_)) throw Failure("a entrada terminou antes de uma resposta");
   // A line ended by CR LF (a reply file written on Windows) loses the CR.
   if (!in_.eof() && !line_.empty() && line_.back() == '\r') line_.pop_back();

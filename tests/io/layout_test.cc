@@ -3,6 +3,9 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cstring>
 #include <limits>
 #include <string>
 
@@ -109,6 +112,38 @@ TEST(Layout, CutsAtItsCapacityWithoutOverflowing) {
   Layout l;
   for (int i = 0; i < 100; ++i) l.text("0123456789");
   EXPECT_EQ(l.bytes().size(), Layout::capacity);
+}
+
+}  // namespace
+}  // namespace zireze::io
+
+namespace zireze::io {
+namespace {
+
+// The exact-integer path of Fw.d against the C library over many floats of
+// every magnitude, ties included (multiples of powers of two).
+TEST(FieldF, AgreesWithTheCLibraryForEveryMagnitude) {
+  std::uint32_t state = 12345;
+  auto next = [&state] {
+    state = state * 1664525u + 1013904223u;
+    return state;
+  };
+  char expected[64];
+  for (int i = 0; i < 200000; ++i) {
+    std::uint32_t bits = next();
+    float x;
+    if (i % 4 == 0) {
+      x = static_cast<float>(static_cast<int>(next() % 200001) - 100000) / 1024.0f;  // ties
+    } else {
+      std::memcpy(&x, &bits, sizeof x);
+      if (!std::isfinite(x)) continue;
+    }
+    int d = static_cast<int>(next() % 10);
+    std::snprintf(expected, sizeof expected, "%#.*f", d, static_cast<double>(x));
+    std::string want = expected;
+    ASSERT_EQ(std::string(Layout().F(60, d, x).bytes()), std::string(60 - want.size(), ' ') + want)
+        << x << " d=" << d;
+  }
 }
 
 }  // namespace
