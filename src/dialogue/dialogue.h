@@ -11,7 +11,8 @@ namespace zireze {
 
 // Creates (or replaces) the report file under `name`. Returns null and sets
 // `why` when it cannot.
-using ReportOpener = std::function<std::unique_ptr<std::ostream>(const std::string& name, std::string& why)>;
+using ReportOpener =
+    std::function<std::unique_ptr<std::ostream>(const std::string& name, std::string& why)>;
 
 std::unique_ptr<std::ostream> open_report_file(const std::string& name, std::string& why);
 

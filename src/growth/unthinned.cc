@@ -29,8 +29,8 @@ float trees_planted(float IDADE, float TS) {
 
 }  // namespace
 
-void USTAND(float IDADE, float& SI, float& HD, float& TS, float& BA, float& TP,
-            float& DMIN, float& A, float& B, float& C) {
+void USTAND(float IDADE, float& SI, float& HD, float& TS, float& BA, float& TP, float& DMIN,
+            float& A, float& B, float& C) {
   if (!(SI > 0.0f)) SI = SF(IDADE, HD);
   if (!(HD > 0.0f)) HD = HTDCF(IDADE, SI);
 

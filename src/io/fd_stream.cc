@@ -1,8 +1,9 @@
 #include "io/fd_stream.h"
 
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
-#include <unistd.h>
 
 namespace zireze::io {
 

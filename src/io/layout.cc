@@ -59,8 +59,8 @@ char* digits_before(char* end, std::uint64_t n) {
   return end;
 }
 
-constexpr std::uint64_t kPow10[] = {1,         10,         100,         1000,       10000,
-                                    100000,    1000000,    10000000,    100000000,  1000000000};
+constexpr std::uint64_t kPow10[] = {1,      10,      100,      1000,      10000,
+                                    100000, 1000000, 10000000, 100000000, 1000000000};
 
 // |value| rounded to d decimals as "digits.decimals" (with a minus sign when
 // the sign bit is set), the decimal value of the float rounded exactly, ties

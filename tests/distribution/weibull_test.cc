@@ -13,7 +13,9 @@
 namespace zireze {
 namespace {
 
-void expect_relative(float got, float want) { EXPECT_LT(std::fabs(got - want) / want, 1e-5f) << got; }
+void expect_relative(float got, float want) {
+  EXPECT_LT(std::fabs(got - want) / want, 1e-5f) << got;
+}
 
 TEST(Gamma, MeetsKnownValuesToOnePartIn100000) {
   expect_relative(GAMMA(1.0f), 1.0f);

@@ -26,8 +26,7 @@ struct Current {
 
 Projected project(const Current& s, float IDADE2) {
   Projected p;
-  PSTAND(s.IDADE, s.BA, s.TS, s.SI, s.A, s.B, s.C, IDADE2, p.BA2, p.TS2, p.DMIN2, p.A2, p.B2,
-         p.C2);
+  PSTAND(s.IDADE, s.BA, s.TS, s.SI, s.A, s.B, s.C, IDADE2, p.BA2, p.TS2, p.DMIN2, p.A2, p.B2, p.C2);
   return p;
 }
 

@@ -81,8 +81,8 @@ TEST(Unthinned, ZeroOrNegativeCountsAsNotGiven) {
 
 TEST(Unthinned, ReturnsForAnyArgument) {
   const float inf = std::numeric_limits<float>::infinity();
-  const float odd[] = {std::nanf(""), inf, -inf, 0.0f, -0.0f, -9.0f, 1e-45f,
-                       std::numeric_limits<float>::max()};
+  const float odd[] = {std::nanf(""), inf,   -inf,   0.0f,
+                       -0.0f,         -9.0f, 1e-45f, std::numeric_limits<float>::max()};
   for (float x : odd) {
     unthinned(x, {.SI = 16.0f, .TS = 1000.0f});
     unthinned(30.0f, {.SI = x, .HD = 12.0f, .TS = 1000.0f});
