@@ -41,23 +41,6 @@ void refuse(const char* reason) {
   io::console().line(Layout().text("VALOR NAO ACEITE: ").text(reason));
 }
 
-// The name as it may stand in a one-line message: bytes that are not
-// printable ASCII written as \xNN.
-std::string shown(const std::string& name) {
-  static const char hex[] = "0123456789ABCDEF";
-  std::string out;
-  for (unsigned char c : name) {
-    if (c >= 0x20 && c < 0x7F && c != '\\') {
-      out += static_cast<char>(c);
-    } else {
-      out += "\\x";
-      out += hex[c >> 4];
-      out += hex[c & 15];
-    }
-  }
-  return out;
-}
-
 // The name is asked until one is typed; then the file is created.
 std::unique_ptr<std::ostream> create_report(io::Unit& console, io::Replies& replies,
                                             const ReportOpener& open_report) {
@@ -68,7 +51,8 @@ std::unique_ptr<std::ostream> create_report(io::Unit& console, io::Replies& repl
   }
   std::string why;
   std::unique_ptr<std::ostream> file = open_report(name, why);
-  if (!file) throw io::Failure("nao foi possivel criar o ficheiro \"" + shown(name) + "\": " + why);
+  if (!file)
+    throw io::Failure("nao foi possivel criar o ficheiro \"" + io::printable(name) + "\": " + why);
   return file;
 }
 

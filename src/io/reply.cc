@@ -21,13 +21,15 @@ std::size_t skip_digits(std::string_view s, std::size_t& i) {
   return i - start;
 }
 
-// The reply as it may be shown in a one-line message: at most 40 bytes,
-// bytes that are not printable ASCII written as \xNN.
-std::string shown(std::string_view item) {
+}  // namespace
+
+// At most 40 bytes of `bytes`, those that are not printable ASCII written as
+// \xNN, so that a reply or a file name stands in a one-line message.
+std::string printable(std::string_view bytes) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out;
-  for (std::size_t i = 0; i < item.size() && i < 40; ++i) {
-    unsigned char c = static_cast<unsigned char>(item[i]);
+  for (std::size_t i = 0; i < bytes.size() && i < 40; ++i) {
+    unsigned char c = static_cast<unsigned char>(bytes[i]);
     if (c >= 0x20 && c < 0x7F && c != '\\') {
       out += static_cast<char>(c);
     } else {
@@ -36,11 +38,9 @@ std::string shown(std::string_view item) {
       out += hex[c & 15];
     }
   }
-  if (item.size() > 40) out += "...";
+  if (bytes.size() > 40) out += "...";
   return out;
 }
-
-}  // namespace
 
 std::optional<float> parse_real(std::string_view item) {
   std::size_t i = 0;
@@ -129,7 +129,7 @@ int Replies::integer() {
   std::optional<std::string_view> item = next_item();
   if (!item) return 0;
   std::optional<int> value = parse_integer(*item);
-  if (!value) throw Failure("a resposta \"" + shown(*item) + "\" nao e um numero inteiro");
+  if (!value) throw Failure("a resposta \"" + printable(*item) + "\" nao e um numero inteiro");
   return *value;
 }
 
@@ -137,7 +137,7 @@ float Replies::real(float current) {
   std::optional<std::string_view> item = next_item();
   if (!item) return current;
   std::optional<float> value = parse_real(*item);
-  if (!value) throw Failure("a resposta \"" + shown(*item) + "\" nao e um numero real legivel");
+  if (!value) throw Failure("a resposta \"" + printable(*item) + "\" nao e um numero real legivel");
   return *value;
 }
 

@@ -18,6 +18,10 @@ namespace zireze::io {
 // for anything else and for a value beyond the float range.
 std::optional<float> parse_real(std::string_view item);
 
+// At most 40 bytes of `bytes`, those that are not printable ASCII written as
+// \xNN, so that a reply or a file name stands in a one-line message.
+std::string printable(std::string_view bytes);
+
 // An optional sign and digits, within the range of a 32-bit integer.
 std::optional<int> parse_integer(std::string_view item);
 
