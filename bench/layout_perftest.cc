@@ -1,0 +1,36 @@
+// The line-layout writer on a stand-table class line: I3, three F10.1 and
+// three F8.2 fields with their blanks.
+#include <benchmark/benchmark.h>
+
+#include "io/layout.h"
+
+namespace zireze {
+namespace {
+
+void BM_ClassLine(benchmark::State& state) {
+  float n = 230.3f, g = 7.21f, h = 12.2f, vtot = 37.32f, vrol = 24.56f, vmad = 11.66f;
+  for (auto _ : state) {
+    benchmark::DoNotOptimize(n);
+    io::Layout l;
+    l.text(" ")
+        .I(3, 20)
+        .X(1)
+        .F(10, 1, n)
+        .X(2)
+        .F(10, 1, g)
+        .X(2)
+        .F(10, 1, h)
+        .X(4)
+        .F(8, 2, vtot)
+        .X(4)
+        .F(8, 2, vrol)
+        .X(4)
+        .F(8, 2, vmad);
+    benchmark::DoNotOptimize(l.bytes().data());
+  }
+}
+
+BENCHMARK(BM_ClassLine);
+
+}  // namespace
+}  // namespace zireze
