@@ -1,11 +1,21 @@
 #include "io/fd_stream.h"
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <cstring>
 
 namespace zireze::io {
+
+void hold_standard_descriptors() {
+  for (int fd = 0; fd <= 2; ++fd) {
+    if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+    // open() returns the lowest free number, which is fd itself.
+    int held = ::open("/dev/null", fd == 0 ? O_WRONLY : O_RDONLY);
+    if (held >= 0 && held != fd) ::close(held);
+  }
+}
 
 FdOutBuf::FdOutBuf(int fd, std::size_t size) : fd_(fd), buf_(size) {
   setp(buf_.data(), buf_.data() + buf_.size());

@@ -7,6 +7,13 @@
 
 namespace zireze::io {
 
+// Takes the place of a standard descriptor (0, 1, 2) that the run was started
+// without, so that no file the run opens, the report above all, gets that
+// number and receives console text or error messages. The stand-in is
+// /dev/null opened the wrong way round: reading from it or writing to it
+// fails as on the closed descriptor, and the run reports that as before.
+void hold_standard_descriptors();
+
 class FdOutBuf : public std::streambuf {
  public:
   explicit FdOutBuf(int fd, std::size_t size = 1 << 16);
