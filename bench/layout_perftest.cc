@@ -3,6 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "io/layout.h"
+#include "table/stand_table.h"
 
 namespace zireze {
 namespace {
@@ -11,21 +12,7 @@ void BM_ClassLine(benchmark::State& state) {
   float n = 230.3f, g = 7.21f, h = 12.2f, vtot = 37.32f, vrol = 24.56f, vmad = 11.66f;
   for (auto _ : state) {
     benchmark::DoNotOptimize(n);
-    io::Layout l;
-    l.text(" ")
-        .I(3, 20)
-        .X(1)
-        .F(10, 1, n)
-        .X(2)
-        .F(10, 1, g)
-        .X(2)
-        .F(10, 1, h)
-        .X(4)
-        .F(8, 2, vtot)
-        .X(4)
-        .F(8, 2, vrol)
-        .X(4)
-        .F(8, 2, vmad);
+    io::Layout l = class_row(20, n, g, h, vtot, vrol, vmad);
     benchmark::DoNotOptimize(l.bytes().data());
   }
 }

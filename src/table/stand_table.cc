@@ -111,21 +111,7 @@ void class_line(const Stand& s, int c, float lo, float hi, float n, Totals& sum)
   const float vrol = vr * n;
   const float vl = VL(D, h, s.bark);
   const float vtot = vl * n;
-  io::both(io::Layout()
-               .text(" ")
-               .I(3, c)
-               .X(1)
-               .F(10, 1, n)
-               .X(2)
-               .F(10, 1, g)
-               .X(2)
-               .F(10, 1, h)
-               .X(4)
-               .F(8, 2, vtot)
-               .X(4)
-               .F(8, 2, vrol)
-               .X(4)
-               .F(8, 2, vmad));
+  io::both(class_row(c, n, g, h, vtot, vrol, vmad));
   sum.n = sum.n + n;
   sum.g = sum.g + g;
   sum.hn = h * n + sum.hn;
@@ -168,6 +154,25 @@ void class_lines(const Stand& s, Totals& sum) {
 }
 
 }  // namespace
+
+io::Layout class_row(int centre, float n, float g, float h, float vtot, float vrol, float vmad) {
+  io::Layout line;
+  line.text(" ")
+      .I(3, centre)
+      .X(1)
+      .F(10, 1, n)
+      .X(2)
+      .F(10, 1, g)
+      .X(2)
+      .F(10, 1, h)
+      .X(4)
+      .F(8, 2, vtot)
+      .X(4)
+      .F(8, 2, vrol)
+      .X(4)
+      .F(8, 2, vmad);
+  return line;
+}
 
 void STABLE(float T, float HD, float TS, float BA, float A, float B, float C, int bark) {
   const float SI = SF(T, HD);
