@@ -129,11 +129,12 @@ constexpr int last_centre = 150;
 // than the class before it.
 void class_lines(const Stand& s, Totals& sum) {
   const float kf = s.A / 5.0f + 1.0f;
-  // The first centre must be a whole number: a location that is not a number,
-  // beyond 5e8 cm, or at or below -10 cm (where the centres would run on from
-  // below 0 without bound) forms no class. From above -10 cm the first centre
-  // is 0 or more, so at most 30 further classes follow.
-  if (!(kf > -1.0f && kf < 1.0e8f)) return;
+  // The first centre must be a whole number that an int holds with room for
+  // the next centre: a location that is not a number, of 2e9 cm or more, or
+  // at or below -10 cm (where the centres would run on from below 0 without
+  // bound) forms no class. From above -10 cm the first centre is 0 or more,
+  // so at most 30 further classes follow; past 150 cm only the first shows.
+  if (!(kf > -1.0f && kf < 4.0e8f)) return;
   const int k = static_cast<int>(kf);
   const int c0 = 5 * k;
 

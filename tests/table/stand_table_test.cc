@@ -150,6 +150,16 @@ TEST(StandTable, LocationWithoutAClassCentrePrintsNoClassLines) {
   }
 }
 
+// A location far past the last class centre still shows its one class, with
+// the centre too wide for its field and nearly every tree in it.
+TEST(StandTable, FarLocationShowsTheFirstClassOnly) {
+  Table t;
+  STABLE(30.0f, HD30, 1000.0f, 30.0f, 500000224.0f, 10.0f, 2.0f, 1);
+  const std::vector<std::string> classes = t.classes();
+  ASSERT_EQ(classes.size(), 1u);
+  EXPECT_EQ(classes[0].substr(0, 15), " ***     1000.0");
+}
+
 // Simpson's rule over all classes gives back 0.000078539 N E[X^2], E[X^2] = 100.
 TEST(BasalArea, ClassesAddUpToTheStandBasalArea) {
   float sum = 0.0f;
