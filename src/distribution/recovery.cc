@@ -38,7 +38,9 @@ void CFIND(float BA, float TS, float A, float P90, float& C) {
   for (int i = 0; i < 50; ++i) {
     const float M = (LO + HI) * 0.5f;
     const float FM = FCC(K1, K2, K3, M);
-    if (FLO * FM > 0.0f) {
+    // The product of two floats is exact in double: its sign stays right
+    // where a float product of two tiny values would underflow to zero.
+    if (static_cast<double>(FLO) * FM > 0.0) {
       LO = M;
       FLO = FM;
     } else {

@@ -29,6 +29,13 @@ TEST(ShapeRecovery, FindsTheShapeOfAKnownDistribution) {
   EXPECT_NEAR(shape(BA, 800.0f, 5.0f, P90), 3.003021f, 0.0000005f);
 }
 
+// A stand of microscopic trees: FCC's values are near 1e-22, their product
+// underflows a float, and only their signs may decide the bisection.
+TEST(ShapeRecovery, TinyValuesOfTheEquationStillBracketTheShape) {
+  const float C = shape(1.0e-22f, 1000.0f, 0.0f, 6.17603e-11f);
+  EXPECT_NEAR(C, 2.0f, 0.01f);
+}
+
 TEST(ShapeRecovery, NoShapeFitsGivesTheUpperEnd) {
   EXPECT_EQ(shape(1.0f, 1000.0f, 0.0f, 17.308178f), 29.996429f);
   EXPECT_EQ(shape(100.0f, 1000.0f, 0.0f, 17.308178f), 29.996429f);
