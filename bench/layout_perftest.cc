@@ -3,7 +3,7 @@
 #include <benchmark/benchmark.h>
 
 #include "io/layout.h"
-#include "table/stand_table.h"
+#include "io/session_lines.h"
 
 namespace zireze {
 namespace {
@@ -12,7 +12,7 @@ void BM_ClassLine(benchmark::State& state) {
   float n = 230.3f, g = 7.21f, h = 12.2f, vtot = 37.32f, vrol = 24.56f, vmad = 11.66f;
   for (auto _ : state) {
     benchmark::DoNotOptimize(n);
-    io::Layout l = class_row(20, n, g, h, vtot, vrol, vmad);
+    io::Layout l = io::class_line({20, n, g, h, vtot, vrol, vmad});
     benchmark::DoNotOptimize(l.bytes().data());
   }
 }

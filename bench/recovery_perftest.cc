@@ -11,7 +11,8 @@ namespace {
 
 // The long session's stand: the shape for its location, P90 and diameter.
 void BM_CFIND(benchmark::State& state) {
-  const bench::Stand s = bench::unthinned_stand();
+  // The unthinned stand of the long session: age 20, site class 16, 1500 trees.
+  const Stand s = unthinned_stand(20.0f, 16.0f, -9.0f, 1500.0f, -9.0f, -9.0f);
   const float P90 = s.A + s.B * std::pow(2.99573f, 1.0f / s.C);
   float C = 0.0f;
   for (auto _ : state) {

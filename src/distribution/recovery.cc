@@ -19,6 +19,16 @@ float FCC(float K1, float K2, float K3, float C) {
   return K1 * G1 / P1 + K2 * G2 / P2 + K3;
 }
 
+float weibull_scale(float A, float C, float P90) {
+  const float P = std::pow(2.99573f, 1.0f / C);
+  return (P90 - A) / P;
+}
+
+float weibull_p90(float A, float B, float C) {
+  const float R = 1.0f / C;
+  return A + B * std::pow(2.99573f, R);
+}
+
 // Bisection for C on [0.75, 30]. The ends are fixed, so the width 29.25/2^n
 // falls under 0.01 after exactly 12 steps whatever FCC returns. A product that
 // is zero or NaN moves the upper end: with no root in the interval the result
@@ -31,10 +41,10 @@ void CFIND(float BA, float TS, float A, float P90, float& C) {
   const float K2 = D * D;
   // DQ^2 = BA / (0.78539 TS / 10000); 0.78539, not pi/4: the model was fitted with it.
   const float K3 = A * A - BA / ((0.78539f * TS) / 10000.0f);
-  // FCC at the lower end changes only when the end moves, and then it is the
-  // value just found at M: kept rather than evaluated again, which halves the
+  // The lower end moves only to a point where FCC has the sign it has at
+  // 0.75, so FCC at 0.75 decides every step: evaluated once, which halves the
   // cost and changes no result.
-  float FLO = FCC(K1, K2, K3, LO);
+  const float FLO = FCC(K1, K2, K3, LO);
   for (int i = 0; i < 50; ++i) {
     const float M = (LO + HI) * 0.5f;
     const float FM = FCC(K1, K2, K3, M);
@@ -42,7 +52,6 @@ void CFIND(float BA, float TS, float A, float P90, float& C) {
     // where a float product of two tiny values would underflow to zero.
     if (static_cast<double>(FLO) * FM > 0.0) {
       LO = M;
-      FLO = FM;
     } else {
       HI = M;
     }

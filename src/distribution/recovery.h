@@ -8,6 +8,15 @@ namespace zireze {
 // the quadratic mean diameter implied by BA and TS (bisection on [0.75, 30]).
 void CFIND(float BA, float TS, float A, float P90, float& C);
 
+// The Weibull scale B that puts the diameter P90 where the distribution with
+// location A and shape C reaches 1 - e^-2.99573: P90 = A + B 2.99573^(1/C).
+// 2.99573, not ln 10: the model was fitted with it.
+float weibull_scale(float A, float C, float P90);
+
+// The diameter P90 of the Weibull distribution (A, B, C): the inverse of
+// weibull_scale.
+float weibull_p90(float A, float B, float C);
+
 // The function whose root CFIND seeks.
 float FCC(float K1, float K2, float K3, float C);
 

@@ -3,9 +3,6 @@
 #include <cmath>
 #include <limits>
 
-#include "io/layout.h"
-#include "io/unit.h"
-
 namespace zireze {
 
 // Gamma function by Stirling's series for ln Gamma through the Z^-13 term,
@@ -14,16 +11,15 @@ namespace zireze {
 // x > 0 (a subnormal x becomes 1 after the first), and none for NaN or
 // infinity, whose comparison with 20 fails.
 //
-// For x <= 0 (a pole or the negative axis) the error line goes to the report
-// and the result is NaN, so that what follows from it shows as NaN rather
-// than as a plausible number.
-float GAMMA(float x) {
+// For x <= 0 (a pole or the negative axis) the argument is kept among the
+// complaints and the result is NaN, so that what follows from it shows as NaN
+// rather than as a plausible number.
+float GAMMA(float x, GammaComplaints* complaints) {
   if (x <= 0.0f) {
-    io::report().line(io::Layout()
-                          .text("0")
-                          .X(10)
-                          .text("ARGUMENTO DADO A FUNCAO GAMA .LE. ZERO, ARGUMENTO = ")
-                          .F(15, 8, x));
+    if (complaints) {
+      if (complaints->count < 2) complaints->arguments[complaints->count] = x;
+      ++complaints->count;
+    }
     return std::numeric_limits<float>::quiet_NaN();
   }
   float S = 0.0f;
@@ -47,9 +43,9 @@ float GAMMA(float x) {
 }
 
 // DQ = sqrt(E[X^2]) = sqrt(A^2 + 2AB Gamma(1 + 1/C) + B^2 Gamma(1 + 2/C)).
-float DQF(float A, float B, float C) {
-  const float G1 = GAMMA(1.0f + 1.0f / C);
-  const float G2 = GAMMA(1.0f + 2.0f / C);
+float DQF(float A, float B, float C, GammaComplaints* complaints) {
+  const float G1 = GAMMA(1.0f + 1.0f / C, complaints);
+  const float G2 = GAMMA(1.0f + 2.0f / C, complaints);
   const float Q = A * A + (2.0f * A) * B * G1 + B * B * G2;
   return std::sqrt(Q);
 }

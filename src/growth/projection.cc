@@ -36,8 +36,7 @@ void PSTAND(float IDADE0, float BA0, float TS0, float SI, float A0, float B0, fl
   // A2 stands 0.1 above the location B2 and C2 were recovered for.
   for (int attempt = 0; attempt < 50; ++attempt) {
     CFIND(BA2, TS2, A2, P, C2);
-    const float PC = std::pow(2.99573f, 1.0f / C2);
-    B2 = (P - A2) / PC;
+    B2 = weibull_scale(A2, C2, P);
     int flag = 0;
     CHECK(A0, B0, C0, TS0, A2, B2, C2, TS2, flag);
     if (flag == 1) return;

@@ -61,9 +61,7 @@ void USTAND(float IDADE, float& SI, float& HD, float& TS, float& BA, float& TP, 
   // Half the minimum diameter for an unthinned stand (0.9 elsewhere).
   A = 0.5f * DMIN;
   CFIND(BA, TS, A, P90, C);
-  // P90 = A + B * 2.99573^(1/C); 2.99573, not ln 10: the model was fitted with it.
-  const float P = std::pow(2.99573f, 1.0f / C);
-  B = (P90 - A) / P;
+  B = weibull_scale(A, C, P90);
 }
 
 }  // namespace zireze

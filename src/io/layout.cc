@@ -1,18 +1,13 @@
 #include "io/layout.h"
 
+#include <charconv>
 #include <cmath>
 #include <cstdint>
-#include <cstdio>
 #include <cstring>
 
-namespace zireze::io {
+#include "table/stand_table.h"
 
-std::optional<int> display_round(float x) {
-  float r = x + 0.5f;
-  // Compared as floats: -2^31 is exact, and 2^31 is the first float too large.
-  if (!(r >= -2147483648.0f && r < 2147483648.0f)) return std::nullopt;
-  return static_cast<int>(r);
-}
+namespace zireze::io {
 
 void Layout::put(std::string_view s) {
   std::size_t n = s.size() < capacity - len_ ? s.size() : capacity - len_;
@@ -142,7 +137,14 @@ Layout& Layout::F(int w, int d, float value) {
   }
   char s[64];
   int n = fixed_point(value, d, s);
-  if (n == 0) n = std::snprintf(s, sizeof s, "%#.*f", d, static_cast<double>(value));
+  if (n == 0) {
+    // 2^30 and beyond: to_chars rounds the exact value as printf would, and
+    // no locale changes it; the point stays even without decimals.
+    auto [end, ec] = std::to_chars(s, s + sizeof s - 1, value, std::chars_format::fixed, d);
+    if (ec != std::errc()) end = s;
+    if (d == 0) *end++ = '.';
+    n = static_cast<int>(end - s);
+  }
   std::string_view digits(s, static_cast<std::size_t>(n));
   if (n > w) {
     // "0.50" -> ".50", "-0.50" -> "-.50"

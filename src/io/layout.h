@@ -3,15 +3,9 @@
 #pragma once
 
 #include <cstddef>
-#include <optional>
 #include <string_view>
 
 namespace zireze::io {
-
-// Display rounding of a real shown in an integer field: the integer part
-// (toward zero) of the single-precision sum x + 0.5. Empty when that sum is
-// not a number or lies outside the range of a 32-bit integer.
-std::optional<int> display_round(float x);
 
 // The bytes of one write: fields and texts appended in order. A slash ends
 // the current line. Whether the layout's last line ends is up to the unit
@@ -21,7 +15,7 @@ class Layout {
   Layout& text(std::string_view s);
   Layout& X(int n);                      // n blanks
   Layout& I(int w, int value);           // integer, right-justified
-  Layout& I(int w, float value);         // real shown with display rounding
+  Layout& I(int w, float value);         // real shown with display rounding, or asterisks
   Layout& F(int w, int d, float value);  // real with d decimals
   Layout& A(int w, std::string_view s);  // text in w columns
   Layout& slash(int k = 1);              // k line ends

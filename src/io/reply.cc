@@ -1,9 +1,8 @@
 #include "io/reply.h"
 
-#include <cerrno>
+#include <algorithm>
 #include <charconv>
 #include <cmath>
-#include <cstdlib>
 #include <istream>
 
 namespace zireze::io {
@@ -42,6 +41,43 @@ std::string printable(std::string_view bytes) {
   return out;
 }
 
+namespace {
+
+constexpr long long kBeyond = 1'000'000'000'000'000;
+
+// The decimal exponent of the first significant digit of a real item that is
+// not zero (its exponent in scientific notation): tells a value too large from
+// one too small. The typed exponent is saturated beyond any length a line can
+// have, so that it still outweighs the digits.
+long long decimal_magnitude(std::string_view item) {
+  std::size_t i = 0;
+  if (item[i] == '+' || item[i] == '-') ++i;
+  long long magnitude = -1;
+  bool significant = false;
+  for (; i < item.size() && is_digit(item[i]); ++i) {
+    significant = significant || item[i] != '0';
+    if (significant) ++magnitude;
+  }
+  if (i < item.size() && item[i] == '.') {
+    for (++i; !significant && i < item.size() && is_digit(item[i]); ++i) {
+      significant = item[i] != '0';
+      if (!significant) --magnitude;
+    }
+    while (i < item.size() && is_digit(item[i])) ++i;
+  }
+  if (i < item.size()) {  // the exponent
+    ++i;
+    bool negative = item[i] == '-';
+    if (item[i] == '+' || item[i] == '-') ++i;
+    long long exponent = 0;
+    for (; i < item.size(); ++i) exponent = std::min(exponent * 10 + (item[i] - '0'), kBeyond);
+    magnitude += negative ? -exponent : exponent;
+  }
+  return magnitude;
+}
+
+}  // namespace
+
 std::optional<float> parse_real(std::string_view item) {
   std::size_t i = 0;
   if (i < item.size() && (item[i] == '+' || item[i] == '-')) ++i;
@@ -59,13 +95,20 @@ std::optional<float> parse_real(std::string_view item) {
     if (i < item.size() && (item[i] == '+' || item[i] == '-')) ++i;
     if (skip_digits(item, i) == 0 || i != item.size()) return std::nullopt;
   }
-  // strtof rounds once, correctly, and gives subnormals and zero for values
-  // too small; the Fortran exponent letter D becomes e for it.
-  std::string text(item);
-  if (mantissa_end < text.size()) text[mantissa_end] = 'e';
-  errno = 0;
-  float value = std::strtof(text.c_str(), nullptr);
-  if (std::isinf(value)) return std::nullopt;
+  // from_chars rounds once, correctly, to the nearest float, in any locale.
+  // It takes no plus sign and no Fortran exponent letter D: the text it reads
+  // goes without the one and with e for the other.
+  std::string text(item.substr(item[0] == '+' ? 1 : 0));
+  if (mantissa_end < item.size()) text[mantissa_end - (item[0] == '+' ? 1 : 0)] = 'e';
+  float value = 0.0f;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
+  if (ec == std::errc::result_out_of_range) {
+    // Too large for a float cannot be read; too small reads as zero.
+    if (decimal_magnitude(item) >= 0) return std::nullopt;
+    value = item[0] == '-' ? -0.0f : 0.0f;
+  } else if (ec != std::errc() || end != text.data() + text.size()) {
+    return std::nullopt;
+  }
   return value;
 }
 
@@ -96,7 +139,7 @@ void Replies::next_line() {
   // in large blocks.
   if (in_.rdbuf() == nullptr || in_.rdbuf()->in_avail() <= 0) {
     console_.flush();
-    report().flush();
+    if (report_) report_->flush();
   }
   if (!std::getline(in_, line_)) throw Failure("a entrada terminou antes de uma resposta");
   // A line ended by CR LF (a reply file written on Windows) loses the CR.

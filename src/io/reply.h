@@ -31,6 +31,10 @@ class Replies {
   // not already buffered, so that a person at a terminal sees each prompt.
   Replies(std::istream& in, Unit& console);
 
+  // The report is flushed then too, once it is open: a run broken off at a
+  // prompt keeps everything written so far.
+  void also_flush(Unit& report) { report_ = &report; }
+
   // The report file's name: the first 20 bytes of the next line, trailing
   // spaces removed. Empty when the line holds blanks only.
   std::string name();
@@ -45,6 +49,7 @@ class Replies {
   std::optional<std::string_view> next_item();  // empty for a slash
   std::istream& in_;
   Unit& console_;
+  Unit* report_ = nullptr;
   std::string line_;
 };
 

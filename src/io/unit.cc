@@ -25,29 +25,4 @@ void Unit::flush() {
   if (!*os_) throw Failure("nao foi possivel escrever " + what_);
 }
 
-namespace {
-Unit discard(nullptr, "");
-thread_local Unit* current_console = &discard;
-thread_local Unit* current_report = &discard;
-}  // namespace
-
-Unit& console() { return *current_console; }
-Unit& report() { return *current_report; }
-
-void both(const Layout& l) {
-  console().line(l);
-  report().line(l);
-}
-
-UseUnits::UseUnits(Unit& console, Unit& report)
-    : saved_console_(current_console), saved_report_(current_report) {
-  current_console = &console;
-  current_report = &report;
-}
-
-UseUnits::~UseUnits() {
-  current_console = saved_console_;
-  current_report = saved_report_;
-}
-
 }  // namespace zireze::io

@@ -33,27 +33,16 @@ class Unit {
   std::string what_;
 };
 
-// The console and the report of the run in progress. The computing routines
-// that write lines (the stand table, the thinnings, the gamma function's error
-// line, the input routines) write to these. Without a run in progress both
-// discard what they are given.
-Unit& console();
-Unit& report();
+// The console and the report of one session.
+struct Units {
+  Unit& console;
+  Unit& report;
 
-// Console first, then report: the order of every line that goes to both.
-void both(const Layout& l);
-
-// Makes `console` and `report` the current units for its lifetime.
-class UseUnits {
- public:
-  UseUnits(Unit& console, Unit& report);
-  ~UseUnits();
-  UseUnits(const UseUnits&) = delete;
-  UseUnits& operator=(const UseUnits&) = delete;
-
- private:
-  Unit* saved_console_;
-  Unit* saved_report_;
+  // Console first, then report: the order of every line that goes to both.
+  void both(const Layout& l) {
+    console.line(l);
+    report.line(l);
+  }
 };
 
 }  // namespace zireze::io

@@ -4,8 +4,6 @@
 
 #include "distribution/weibull.h"
 #include "growth/site.h"
-#include "io/layout.h"
-#include "io/unit.h"
 #include "table/tree.h"
 
 namespace zireze {
@@ -45,79 +43,42 @@ float BADAP(float lo, float hi, float N, float A, float B, float C) {
   return w / 6.0f * (4.0f * Smid + fa + 2.0f * Snode + fb);
 }
 
-namespace {
+std::optional<int> display_round(float x) {
+  const float r = x + 0.5f;
+  // Compared as floats: -2^31 is exact, and 2^31 is the first float too large.
+  if (!(r >= -2147483648.0f && r < 2147483648.0f)) return std::nullopt;
+  return static_cast<int>(r);
+}
 
-// The six running totals of one table.
-struct Totals {
-  float n = 0.0f;
-  float g = 0.0f;
-  float hn = 0.0f;
-  float vtot = 0.0f;
-  float vrol = 0.0f;
-  float vmad = 0.0f;
-};
+namespace {
 
 // The stand and the table's settings, as every class reads them.
 struct Stand {
-  float T, HD, TS, BA, A, B, C;
+  float IDADE, HD, TS, BA, A, B, C;
   int bark;
 };
 
-void heading_lines() {
-  io::both(io::Layout()
-               .X(2)
-               .text("DAP")
-               .X(5)
-               .text("N.ARV.")
-               .X(4)
-               .text("AREA BASAL")
-               .X(4)
-               .text("ALTURA")
-               .X(4)
-               .text("VOL.TOT.")
-               .X(4)
-               .text("VOL.ROL.")
-               .X(4)
-               .text("VOL.MAD."));
-}
-
-void separator_line() {
-  io::both(io::Layout()
-               .text(" ")
-               .text("---")
-               .X(5)
-               .text("------")
-               .X(4)
-               .text("----------")
-               .X(4)
-               .text("------")
-               .X(4)
-               .text("--------")
-               .X(4)
-               .text("--------")
-               .X(4)
-               .text("--------"));
-}
-
 // One class at centre c with limits lo and hi and n trees: basal area by
-// integration, height and volumes of the tree at the class centre.
-void class_line(const Stand& s, int c, float lo, float hi, float n, Totals& sum) {
+// integration, height and volumes of the tree at the class centre. The sum
+// of tree heights weighted by trees runs in hn.
+void add_class(const Stand& s, int c, float lo, float hi, float n, StandTable& table, float& hn) {
   const float D = static_cast<float>(c);
   const float g = BADAP(lo, hi, s.TS, s.A, s.B, s.C);
-  const float h = HTF(s.T, s.HD, s.BA, s.TS, D);
+  const float h = HTF(s.IDADE, s.HD, s.BA, s.TS, D);
   const float vm = VM(D, h, s.bark);
   const float vmad = vm * n;
   const float vr = VR(D, h, vm, s.bark);
   const float vrol = vr * n;
   const float vl = VL(D, h, s.bark);
   const float vtot = vl * n;
-  io::both(class_row(c, n, g, h, vtot, vrol, vmad));
+  table.classes.push_back(TableClass{c, n, g, h, vtot, vrol, vmad});
+  TableTotals& sum = table.totals;
   sum.n = sum.n + n;
   sum.g = sum.g + g;
-  sum.hn = h * n + sum.hn;
-  sum.vmad = sum.vmad + vmad;
-  sum.vrol = sum.vrol + vrol;
-  sum.vtot = sum.vtot + vtot;
+  hn = h * n + hn;
+  sum.vol_mad = sum.vol_mad + vmad;
+  sum.vol_rol = sum.vol_rol + vrol;
+  sum.vol_tot = sum.vol_tot + vtot;
 }
 
 // Largest centre of a further class.
@@ -127,7 +88,7 @@ constexpr int last_centre = 150;
 // 5 above A, left out under half a tree; then 5-cm classes up to centre 150,
 // ending early at the first class under half a tree that holds fewer trees
 // than the class before it.
-void class_lines(const Stand& s, Totals& sum) {
+void add_classes(const Stand& s, StandTable& table, float& hn) {
   const float kf = s.A / 5.0f + 1.0f;
   // The first centre must be a whole number that an int holds with room for
   // the next centre: a location that is not a number, of 2e9 cm or more, or
@@ -140,7 +101,7 @@ void class_lines(const Stand& s, Totals& sum) {
 
   const float upper = static_cast<float>(c0) + 2.49999f;
   const float n0 = s.TS * WCDF(s.A, s.B, s.C, upper);
-  if (!(n0 < 0.5f)) class_line(s, c0, s.A, upper, n0, sum);
+  if (!(n0 < 0.5f)) add_class(s, c0, s.A, upper, n0, table, hn);
 
   float prev = 0.0f;
   for (int j = c0 + 5; j <= last_centre; j += 5) {
@@ -150,83 +111,28 @@ void class_lines(const Stand& s, Totals& sum) {
     const float n = s.TS * p;
     if (prev > n && n < 0.5f) break;
     prev = n;
-    class_line(s, j, lo, hi, n, sum);
+    add_class(s, j, lo, hi, n, table, hn);
   }
 }
 
 }  // namespace
 
-io::Layout class_row(int centre, float n, float g, float h, float vtot, float vrol, float vmad) {
-  io::Layout line;
-  line.text(" ")
-      .I(3, centre)
-      .X(1)
-      .F(10, 1, n)
-      .X(2)
-      .F(10, 1, g)
-      .X(2)
-      .F(10, 1, h)
-      .X(4)
-      .F(8, 2, vtot)
-      .X(4)
-      .F(8, 2, vrol)
-      .X(4)
-      .F(8, 2, vmad);
-  return line;
-}
-
-void STABLE(float T, float HD, float TS, float BA, float A, float B, float C, int bark) {
-  const float SI = SF(T, HD);
-  io::console().line(io::Layout().text("IDADE DO POVOAMENTO = ").I(3, T));
-  io::console().line(io::Layout().text("CLASSE DE QUALIDADE = ").I(3, SI));
-  io::report().line(
-      io::Layout().text("IDADE = ").I(3, T).X(12).text("CLASSE DE QUALIDADE = ").I(3, SI));
-  io::console().line(io::Layout().text("ALTURA DOMINANTE = ").F(5, 1, HD));
-  const float DQ = DQF(A, B, C);
-  io::console().line(io::Layout().text("DIAMETRO MEDIO = ").F(5, 1, DQ));
-  io::report().line(io::Layout()
-                        .text("ALT. DOMINANTE = ")
-                        .F(4, 1, HD)
-                        .X(6)
-                        .text("DIAMETRO MEDIO = ")
-                        .F(4, 1, DQ));
-  io::both(io::Layout()
-               .text("PARAM. DE WEIBUL: A =")
-               .F(5, 2, A)
-               .X(3)
-               .text("B =")
-               .F(5, 2, B)
-               .X(3)
-               .text("C =")
-               .F(5, 2, C));
-  if (bark == 0) {
-    io::report().line(io::Layout().slash().X(5).text("(Volumes sem casca, corte a 0.15m)"));
-  } else {
-    io::report().line(io::Layout().X(5).text("(Volumes com casca, corte a 0.15m)"));
-  }
-
-  Totals sum;
-  heading_lines();
-  separator_line();
-  class_lines(Stand{T, HD, TS, BA, A, B, C, bark}, sum);
-  separator_line();
-
+StandTable STABLE(float IDADE, float HD, float TS, float BA, float A, float B, float C, int bark) {
+  StandTable table;
+  table.IDADE = IDADE;
+  table.SI = SF(IDADE, HD);
+  table.HD = HD;
+  table.DQ = DQF(A, B, C, &table.gamma);
+  table.A = A;
+  table.B = B;
+  table.C = C;
+  table.bark = bark;
+  table.classes.reserve(31);  // at most: the first class and centres 5 to 150
+  float hn = 0.0f;
+  add_classes(Stand{IDADE, HD, TS, BA, A, B, C, bark}, table, hn);
   // With no trees counted the mean height is 0, not 0/0.
-  const float hmean = sum.n == 0.0f ? 0.0f : sum.hn / sum.n;
-  io::both(io::Layout()
-               .text(" ")
-               .X(4)
-               .F(10, 1, sum.n)
-               .X(2)
-               .F(10, 1, sum.g)
-               .X(2)
-               .F(10, 1, hmean)
-               .X(3)
-               .F(9, 2, sum.vtot)
-               .X(3)
-               .F(9, 2, sum.vrol)
-               .X(3)
-               .F(9, 2, sum.vmad));
+  table.totals.h = table.totals.n == 0.0f ? 0.0f : hn / table.totals.n;
+  return table;
 }
 
 }  // namespace zireze

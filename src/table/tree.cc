@@ -7,10 +7,10 @@ namespace zireze {
 // Tree height from stand age, dominant height, basal area and density. The
 // two constants 1.891036 and 0.890695 are separate factors, applied one after
 // the other as the height tables were computed.
-float HTF(float T, float HD, float BA, float TS, float D) {
+float HTF(float IDADE, float HD, float BA, float TS, float D) {
   const float p1 = std::pow(BA, -0.146749f);
   const float p2 = std::pow(TS, 0.07548f);
-  const float e = std::exp(2.000723f / T - 11.96184f / D);
+  const float e = std::exp(2.000723f / IDADE - 11.96184f / D);
   return 1.891036f * HD * 0.890695f * p1 * p2 * e;
 }
 

@@ -4,8 +4,8 @@
 
 namespace zireze {
 
-float HTF(float T, float HD, float BA, float TS, float D);  // tree height, m
-float CALCA(float D, float H, int bark);                    // taper coefficient b1
+float HTF(float IDADE, float HD, float BA, float TS, float D);  // tree height, m
+float CALCA(float D, float H, int bark);                        // taper coefficient b1
 
 // Height (m) at which the stem diameter equals dtop; one operation under three names.
 float HTM(float D, float H, float b1, float b2, float b3, float dtop);

@@ -1,8 +1,5 @@
 #include "thinning/row.h"
 
-#include "io/layout.h"
-#include "io/unit.h"
-
 namespace zireze {
 
 // Taking out whole rows removes the same share f of every diameter class, so
@@ -16,8 +13,6 @@ void ROW(float A0, float B0, float C0, float TS0, float BA0, float f, float& BA1
   const float k = 1.0f - f;
   BA1 = k * BA0;
   TS1 = k * TS0;
-  const float p = 100.0f * f;
-  io::report().line(io::Layout().text("DESBASTE MECANICO : RETIRADO ").F(4, 1, p).text("%"));
 }
 
 }  // namespace zireze

@@ -4,7 +4,7 @@
 
 namespace zireze {
 
-// f is the share removed. Writes "DESBASTE MECANICO : RETIRADO ..." to the report.
+// f is the share removed.
 void ROW(float A0, float B0, float C0, float TS0, float BA0, float f, float& BA1, float& A1,
          float& B1, float& C1, float& TS1);
 

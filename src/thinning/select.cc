@@ -3,17 +3,8 @@
 #include <cmath>
 
 #include "distribution/recovery.h"
-#include "io/layout.h"
-#include "io/unit.h"
 
 namespace zireze {
-
-// P90 = A + B * 2.99573^(1/C); 2.99573, not ln 10: the diameter the model
-// calls P90 sits where the Weibull distribution function reaches 1 - e^-2.99573.
-static float p90(float A, float B, float C) {
-  const float R = 1.0f / C;
-  return A + B * std::pow(2.99573f, R);
-}
 
 // Thinning from below to the residual basal area BA1. The share of basal area
 // removed predicts the trees left and how far P90 and the minimum diameter
@@ -24,9 +15,7 @@ static float p90(float A, float B, float C) {
 // 50th trial stands even if rejected.
 void SELECT(float A0, float B0, float C0, float TS0, float BA0, float DMIN0, int& unthinned,
             float BA1, float& A1, float& B1, float& C1, float& TS1) {
-  io::report().line(io::Layout().text("DESBASTE SELECTIVO : AREA BASAL RESIDUAL = ").F(4, 1, BA1));
-
-  const float P0 = p90(A0, B0, C0);
+  const float P0 = weibull_p90(A0, B0, C0);
   const float r = BA1 / BA0;
   const bool first = unthinned != 0;
 
@@ -42,7 +31,7 @@ void SELECT(float A0, float B0, float C0, float TS0, float BA0, float DMIN0, int
 
   for (int trial = 1; trial <= 50; ++trial) {
     CFIND(BA1, TS1, A1, P, C1);
-    B1 = (P - A1) / std::pow(2.99573f, 1.0f / C1);
+    B1 = weibull_scale(A1, C1, P);
     int accepted = 0;
     CHECKP(A0, B0, C0, TS0, A1, B1, C1, TS1, accepted);
     if (accepted == 1) break;

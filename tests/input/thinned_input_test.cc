@@ -2,119 +2,21 @@
 
 #include <gtest/gtest.h>
 
-#include <cmath>
-#include <sstream>
-#include <string>
-
-#include "io/unit.h"
+#include "distribution/recovery.h"
+#include "stand.h"
 
 namespace zireze {
 namespace {
 
-// One input routine run on typed replies, with its console and report.
-struct Input {
-  explicit Input(const std::string& typed) : in(typed), replies(in, con) {}
-  std::istringstream in;
-  std::ostringstream con_s, rep_s;
-  io::Unit con{&con_s, "a consola"}, rep{&rep_s, "o relatorio"};
-  io::UseUnits use{con, rep};
-  io::Replies replies;
-  float TS = -9.0f, BA = -9.0f, DMIN = 0.0f, A = 0.0f, B = 0.0f, C = 0.0f;
-
-  float P90() const { return A + B * std::pow(2.99573f, 1.0f / C); }
-};
-
-int count(const std::string& s, const std::string& part) {
-  int n = 0;
-  for (auto i = s.find(part); i != std::string::npos; i = s.find(part, i + 1)) ++n;
-  return n;
-}
-
-TEST(ITINP, AnyChoiceButTwoOrThreeAsksForCounts) {
-  for (const char* choice : {"1", "0", "7", "-1"}) {
-    Input t(std::string(choice) + "\n100\n-9\n");
-    ITINP(t.replies, t.TS, t.BA, t.DMIN, t.A, t.B, t.C);
-    EXPECT_EQ(t.rep_s.str(), "INTRODUZIDAS TS/CLASSE DE DAP\n") << choice;
-  }
-  Input weibull("2\n1000\n5\n10\n2\n");
-  ITINP(weibull.replies, weibull.TS, weibull.BA, weibull.DMIN, weibull.A, weibull.B, weibull.C);
-  EXPECT_EQ(weibull.rep_s.str().rfind("INTRODUZIDOS OS PAR\xC2METROS DE WEIBUL\n", 0), 0u);
-}
-
 TEST(STINP, DerivesTheStandFromCountsByClass) {
-  Input t("0\n200\n300\n100\n-9\n");
-  STINP(t.replies, t.TS, t.BA, t.DMIN, t.A, t.B, t.C);
-  EXPECT_EQ(t.TS, 600.0f);
-  EXPECT_NEAR(t.BA, 10.0137f, 1e-4f);  // 0.000078539 * 127500
-  EXPECT_EQ(t.DMIN, 7.5f);             // the empty first class does not count
-  EXPECT_EQ(t.A, 6.75f);
-  EXPECT_NEAR(t.P90(), 19.5f, 1e-3f);  // 540 trees reached 40/100 into class 4
-}
-
-TEST(STINP, FiftyCountsEndTheInputWithoutATerminator) {
-  std::string typed;
-  for (int i = 0; i < 50; ++i) typed += "2\n";
-  Input t(typed + "7\n");
-  STINP(t.replies, t.TS, t.BA, t.DMIN, t.A, t.B, t.C);
-  EXPECT_EQ(t.TS, 100.0f);
-  EXPECT_EQ(count(t.con_s.str(), "CLASSE DE DIAMETRO DE 5 CTMS. ?"), 50);
-  EXPECT_NE(t.con_s.str().find("     50 -A   CLASSE"), std::string::npos);
-  EXPECT_EQ(t.DMIN, 2.5f);
-  // 2 trees in each class centred on 5i: 0.000078539 * 2 * 25 * (sum of i^2 = 42925)
-  EXPECT_NEAR(t.BA, 168.564f, 0.01f);
-  EXPECT_EQ(t.replies.integer(), 7);  // the reply after the fiftieth class is left alone
-}
-
-TEST(STINP, SmallNegativeCountCountsAndOneBelowMinusPoint0001EndsTheInput) {
-  Input t("10\n-0.00005\n20\n-0.001\n30\n");
-  STINP(t.replies, t.TS, t.BA, t.DMIN, t.A, t.B, t.C);
-  EXPECT_FLOAT_EQ(t.TS, 30.0f - 0.00005f);
-  EXPECT_EQ(t.replies.integer(), 30);
-}
-
-TEST(STINP, InputWithoutTreesIsAskedAgainFromClassOneWithCountsCleared) {
-  // TS ends at -0.00005; after the refusal a slash reads 0, not the old count.
-  Input t("0.00005\n-0.0001\n-9\n/\n/\n100\n-9\n");
-  STINP(t.replies, t.TS, t.BA, t.DMIN, t.A, t.B, t.C);
-  EXPECT_EQ(count(t.con_s.str(),
-                  "VALOR NAO ACEITE: NENHUMA CLASSE DE DIAMETRO TEM ARVORES\n"
-                  "      1 -A   CLASSE"),
-            1);
-  EXPECT_EQ(count(t.con_s.str(), "INTRODUZA O NUMERO"), 1);
-  EXPECT_EQ(t.TS, 100.0f);
-  EXPECT_EQ(t.DMIN, 12.5f);
-  EXPECT_EQ(t.rep_s.str(), "INTRODUZIDAS TS/CLASSE DE DAP\n");
-}
-
-TEST(WPINP, SlashBeforeAnyTreesIsRefusedAndZeroLocationAccepted) {
-  Input t("/\n800\n0\n12\n2.5\n");  // the slash keeps TS at -9
-  WPINP(t.replies, t.TS, t.BA, t.DMIN, t.A, t.B, t.C);
-  EXPECT_EQ(count(t.con_s.str(),
-                  "VALOR NAO ACEITE: TEM DE SER MAIOR QUE ZERO\n"
-                  "INTRODUZA O NUM. DE ARVORES VIVAS POR HECTARE\n"),
-            1);
-  EXPECT_EQ(count(t.con_s.str(), "VALOR NAO ACEITE"), 1);
-  EXPECT_EQ(t.rep_s.str(),
-            "INTRODUZIDOS OS PAR\xC2METROS DE WEIBUL\n"
-            "TS = 800     A = 0.00     B =12.00     C = 2.50\n");
-}
-
-TEST(SAINP, SlashBeforeAnyBasalAreaAndP90EqualToDminAreRefused) {
-  Input t("900\n/\n25\n0\n0\n28\n");  // the slash keeps BA at -9
-  SAINP(t.replies, t.TS, t.BA, t.DMIN, t.A, t.B, t.C);
-  EXPECT_EQ(count(t.con_s.str(),
-                  "VALOR NAO ACEITE: TEM DE SER MAIOR QUE ZERO\n"
-                  "INTRODUZA A AREA BASAL POR HECTARE\n"),
-            1);
-  EXPECT_EQ(count(t.con_s.str(),
-                  "VALOR NAO ACEITE: TEM DE SER MAIOR QUE O DIAMETRO MINIMO\n"
-                  "INTRODUZA O DIAMETRO CORRESPONDENTE AO 90 PERCENTIL\n"),
-            1);
-  EXPECT_EQ(count(t.con_s.str(), "VALOR NAO ACEITE"), 2);
-  EXPECT_EQ(t.A, 0.0f);
-  EXPECT_EQ(t.rep_s.str(),
-            "INTRODUZIDOS OS PAR\xC2METROS DO POVOAMENTO\n"
-            "TS = 900     BA =25.0     DMIN = 0.0     P90 =28.0\n");
+  const float RN[] = {0, 200, 300, 100};
+  const Stand s = stand_from_counts(30.0f, 16.0f, -9.0f, RN);
+  EXPECT_EQ(s.TS, 600.0f);
+  EXPECT_NEAR(s.BA, 10.0137f, 1e-4f);  // 0.000078539 * 127500
+  EXPECT_EQ(s.DMIN, 7.5f);             // the empty first class does not count
+  EXPECT_EQ(s.A, 6.75f);
+  EXPECT_NEAR(weibull_p90(s.A, s.B, s.C), 19.5f, 1e-3f);  // 540 trees reached 40/100 into class 4
+  EXPECT_FALSE(s.unthinned);
 }
 
 }  // namespace

@@ -9,8 +9,12 @@
 #include <limits>
 #include <string>
 
+#include "table/stand_table.h"
+
 namespace zireze::io {
 namespace {
+
+using zireze::display_round;
 
 std::string F(int w, int d, float x) { return std::string(Layout().F(w, d, x).bytes()); }
 std::string I(int w, float x) { return std::string(Layout().I(w, x).bytes()); }

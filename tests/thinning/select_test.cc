@@ -3,9 +3,6 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
-#include <sstream>
-
-#include "io/unit.h"
 
 namespace zireze {
 namespace {
@@ -52,18 +49,6 @@ TEST(SelectiveThinning, FiftiethTrialStandsWhenNoneIsAccepted) {
 TEST(SelectiveThinning, LocationNeverMovesDownAndNoThinningKeepsEveryTree) {
   EXPECT_EQ(thin(9.0f, 13.0f, 3.5f, 1, 20.0f).A1, 9.0f);
   EXPECT_EQ(thin(A0, B0, C0, 1, 30.0f).TS1, 1000.0f);
-}
-
-TEST(SelectiveThinning, ReportLineComesFirstWithTheResidualBasalArea) {
-  std::ostringstream con_s, rep_s;
-  io::Unit con(&con_s, "a consola"), rep(&rep_s, "o relatorio");
-  io::UseUnits use(con, rep);
-  thin(A0, B0, C0, 1, 7.5f);
-  thin(A0, B0, C0, 1, 99.96f);  // 100.0 does not fit F4.1
-  EXPECT_EQ(rep_s.str(),
-            "DESBASTE SELECTIVO : AREA BASAL RESIDUAL =  7.5\n"
-            "DESBASTE SELECTIVO : AREA BASAL RESIDUAL = ****\n");
-  EXPECT_EQ(con_s.str(), "");
 }
 
 }  // namespace
