@@ -1,11 +1,18 @@
-// zireze: growth and yield of even-aged maritime pine stands, a console dialogue.
+// zireze: growth and yield of even-aged maritime pine stands. Without
+// arguments, the console dialogue; `zireze run SCENARIO.toml`, regimes in
+// batch.
+#include <CLI/CLI.hpp>
 #include <csignal>
 #include <iostream>
+#include <thread>
 
+#include "batch/command.h"
 #include "dialogue/dialogue.h"
 #include "io/fd_stream.h"
 
-int main() {
+namespace {
+
+int dialogue() {
   // A closed console is a write error to report, not a signal that kills the run.
   std::signal(SIGPIPE, SIG_IGN);
   // A report past the file-size limit is a failed write, like a full disk.
@@ -18,4 +25,49 @@ int main() {
   int status = zireze::MAIN(in, out, std::cerr);
   out.flush();
   return status;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+  if (argc <= 1) return dialogue();
+
+  CLI::App app(
+      "Zireze: growth and yield of even-aged maritime pine stands.\n"
+      "Without arguments: the dialogue in Portuguese, which asks for a report file's name, "
+      "describes a stand, thins and projects it pass by pass.",
+      "zireze");
+  app.set_version_flag("--version", "zireze " ZIREZE_VERSION);
+  app.require_subcommand(1);
+
+  zireze::batch::Options options;
+  options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
+  CLI::App* run = app.add_subcommand(
+      "run",
+      "Run every stand of a scenario file under every thinning regime, and write the stand "
+      "states, the diameter classes and the runs as CSV files. Exit status: 0 all runs went "
+      "through, 3 a run was refused at a step, 2 the scenario cannot be used (nothing is "
+      "written), 1 an output could not be written.");
+  run->add_option("scenario", options.scenario, "The scenario (TOML)")->required();
+  run->add_option("--out", options.out, "Folder of the CSV files (created if missing)")
+      ->capture_default_str();
+  run->add_option("--jobs", options.jobs, "Runs in parallel (default: the number of cores)")
+      ->check(CLI::PositiveNumber);
+  run->add_flag("--reports", options.reports,
+                "Also write each run's report, as the dialogue writes it, to OUT/reports/");
+  run->add_option("--sqlite", options.sqlite, "Also write the tables into this SQLite database");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::CallForHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForAllHelp& e) {
+    return app.exit(e);
+  } catch (const CLI::CallForVersion& e) {
+    return app.exit(e);
+  } catch (const CLI::ParseError& e) {
+    std::cerr << "zireze: " << e.what() << "\nRun 'zireze --help' for how to call it.\n";
+    return 2;
+  }
+  return zireze::batch::run_command(options);
 }

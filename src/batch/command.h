@@ -1,0 +1,23 @@
+// `zireze run SCENARIO.toml`: every stand of the scenario under every regime,
+// written as CSV files (and, when asked, the dialogue's reports and an SQLite
+// database).
+#pragma once
+
+#include <string>
+
+namespace zireze::batch {
+
+struct Options {
+  std::string scenario;
+  std::string out = "results";
+  int jobs = 1;
+  bool reports = false;
+  std::string sqlite;  // empty: no database
+};
+
+// Exit statuses: 0 every run went through; 3 some run was refused at a step;
+// 2 the scenario cannot be used (nothing is written); 1 an output could not
+// be written. Messages go to standard error.
+int run_command(const Options& options);
+
+}  // namespace zireze::batch

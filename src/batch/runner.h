@@ -1,0 +1,103 @@
+// Runs every stand of a scenario under every regime, on several threads, and
+// hands the results over one at a time in the scenario's order: stand by
+// stand, each stand's regimes in file order. The same results in the same
+// order for any number of threads.
+#pragma once
+
+#include <condition_variable>
+#include <cstddef>
+#include <exception>
+#include <functional>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <vector>
+
+#include "batch/scenario.h"
+
+namespace zireze::batch {
+
+// How many runs the scenario makes: one per stand and regime, or one per
+// stand without regimes.
+inline std::size_t run_count(const Scenario& s) {
+  return s.stands.size() * (s.regimes.empty() ? 1 : s.regimes.size());
+}
+
+// `work(stand, regime)` runs on the threads (regime null without regimes);
+// `deliver` runs on the calling thread, in order. Only a few results wait
+// to be delivered at any time, so memory does not grow with the scenario. An
+// exception from either stops the threads and reaches the caller.
+template <typename Result>
+void run_all(const Scenario& s, int jobs,
+             const std::function<Result(const StandSpec&, const Regime*)>& work,
+             const std::function<void(Result&&)>& deliver) {
+  const std::size_t total = run_count(s);
+  auto one = [&](std::size_t i) {
+    if (s.regimes.empty()) return work(s.stands[i], nullptr);
+    return work(s.stands[i / s.regimes.size()], &s.regimes[i % s.regimes.size()]);
+  };
+  if (jobs <= 1) {
+    for (std::size_t i = 0; i < total; ++i) deliver(one(i));
+    return;
+  }
+
+  const std::size_t window = 8 * static_cast<std::size_t>(jobs);
+  std::vector<std::optional<Result>> slots(window);
+  std::mutex m;
+  std::condition_variable changed;
+  std::size_t next = 0, delivered = 0;
+  bool stop = false;
+  std::exception_ptr failure;
+
+  auto worker = [&] {
+    std::unique_lock lock(m);
+    for (;;) {
+      changed.wait(lock, [&] { return stop || next >= total || next < delivered + window; });
+      if (stop || next >= total) return;
+      const std::size_t i = next++;
+      lock.unlock();
+      std::optional<Result> result;
+      std::exception_ptr error;
+      try {
+        result.emplace(one(i));
+      } catch (...) {
+        error = std::current_exception();
+      }
+      lock.lock();
+      if (error) {
+        if (!failure) failure = error;
+        stop = true;
+      } else {
+        slots[i % window] = std::move(result);
+      }
+      changed.notify_all();
+    }
+  };
+
+  std::vector<std::thread> threads;
+  for (int j = 0; j < jobs; ++j) threads.emplace_back(worker);
+  try {
+    std::unique_lock lock(m);
+    while (delivered < total) {
+      std::optional<Result>& slot = slots[delivered % window];
+      changed.wait(lock, [&] { return stop || slot.has_value(); });
+      if (stop) break;
+      Result result = std::move(*slot);
+      slot.reset();
+      ++delivered;
+      changed.notify_all();
+      lock.unlock();
+      deliver(std::move(result));
+      lock.lock();
+    }
+  } catch (...) {
+    std::lock_guard lock(m);
+    if (!failure) failure = std::current_exception();
+    stop = true;
+    changed.notify_all();
+  }
+  for (std::thread& t : threads) t.join();
+  if (failure) std::rethrow_exception(failure);
+}
+
+}  // namespace zireze::batch

@@ -1,0 +1,359 @@
+#include "batch/scenario.h"
+
+#include <algorithm>
+#include <set>
+
+#include "batch/stand_fields.h"
+#include "batch/stands_csv.h"
+
+// Errors come back as values: the parser says where the text goes wrong.
+#define TOML_EXCEPTIONS 0
+#include <toml++/toml.h>
+
+namespace zireze::batch {
+
+std::string to_string(const Problem& p) {
+  return p.where.file + ':' + std::to_string(p.where.line) + ':' + std::to_string(p.where.column) +
+         ": " + p.what;
+}
+
+bool plain_id(std::string_view id) {
+  if (id.empty()) return false;
+  return std::all_of(id.begin(), id.end(), [](char c) {
+    return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == '-' ||
+           c == '_';
+  });
+}
+
+namespace {
+
+// The scenario file: its lines, to find values' text and byte columns, and
+// the problems found so far.
+class Toml {
+ public:
+  Toml(std::string_view text, const std::string& file, std::vector<Problem>& problems)
+      : file_(file), problems_(problems) {
+    for (std::size_t start = 0; start <= text.size();) {
+      std::size_t end = text.find('\n', start);
+      if (end == std::string_view::npos) end = text.size();
+      lines_.push_back(text.substr(start, end - start));
+      start = end + 1;
+    }
+  }
+
+  Where where(const toml::source_position& p) const {
+    if (p.line == 0 || p.line > lines_.size())
+      return Where{file_, static_cast<int>(p.line), static_cast<int>(p.column)};
+    return Where{file_, static_cast<int>(p.line),
+                 static_cast<int>(byte_offset(lines_[p.line - 1], p.column)) + 1};
+  }
+  Where where(const toml::node& n) const { return where(n.source().begin); }
+
+  void problem(const Where& where, std::string what) {
+    problems_.push_back(Problem{where, std::move(what)});
+  }
+
+  // A number, read from its text in the file as the dialogue reads the same
+  // text: the float nearest to it, rounded once. Underscores between digits
+  // are dropped; hexadecimal, octal and binary integers are rounded once from
+  // their value.
+  Field number(const toml::node& n, std::string_view key) {
+    if (!n.is_number()) {
+      problem(where(n), std::string(key) + ": not a number");
+      Field unreadable;
+      unreadable.given = true;
+      unreadable.where = where(n);
+      return unreadable;
+    }
+    std::string text;
+    for (char c : source_text(n))
+      if (c != '_') text += c;
+    const bool based = n.is_integer() && text.size() > 2 && text[0] == '0' &&
+                       (text[1] == 'x' || text[1] == 'o' || text[1] == 'b');
+    if (!based) return number_field(text, where(n), key, problems_);
+    return Field{.given = true,
+                 .readable = true,
+                 .value = static_cast<float>(n.as_integer()->get()),
+                 .text = text,
+                 .where = where(n)};
+  }
+
+  // The number under `key` in `t`, when there is one.
+  Field number(const toml::table& t, std::string_view key) {
+    const toml::node* n = t.get(key);
+    return n ? number(*n, key) : Field{};
+  }
+
+  std::optional<std::string> string(const toml::node& n, std::string_view key) {
+    if (const auto* s = n.as_string()) return s->get();
+    problem(where(n), std::string(key) + ": not a string");
+    return std::nullopt;
+  }
+
+  const toml::table* table(const toml::node& n, std::string_view key) {
+    if (const toml::table* t = n.as_table()) return t;
+    problem(where(n), std::string(key) + ": not a table");
+    return nullptr;
+  }
+
+  const toml::array* array(const toml::node& n, std::string_view key) {
+    if (const toml::array* a = n.as_array()) return a;
+    problem(where(n), std::string(key) + ": not an array");
+    return nullptr;
+  }
+
+  // Reports every key of `t` that is not among `known`.
+  void only(const toml::table& t, std::initializer_list<std::string_view> known,
+            std::string_view in) {
+    for (auto&& [k, v] : t)
+      if (std::find(known.begin(), known.end(), k.str()) == known.end())
+        problem(where(k.source().begin),
+                "unknown key '" + std::string(k.str()) + "' in " + std::string(in));
+  }
+
+  const std::string& file() const { return file_; }
+  std::vector<Problem>& problems() { return problems_; }
+
+ private:
+  // toml++ counts columns in characters; messages count bytes, as editors do.
+  static std::size_t byte_offset(std::string_view line, std::size_t column) {
+    std::size_t i = 0;
+    for (std::size_t c = 1; c < column && i < line.size(); ++c) {
+      ++i;
+      while (i < line.size() && (static_cast<unsigned char>(line[i]) & 0xC0) == 0x80) ++i;
+    }
+    return i;
+  }
+
+  // The text of a value as it stands in the file, on one line.
+  std::string_view source_text(const toml::node& n) const {
+    const toml::source_region& r = n.source();
+    if (r.begin.line != r.end.line || r.begin.line == 0 || r.begin.line > lines_.size()) return {};
+    const std::string_view line = lines_[r.begin.line - 1];
+    const std::size_t from = byte_offset(line, r.begin.column);
+    const std::size_t to = byte_offset(line, r.end.column);
+    return line.substr(from, to - from);
+  }
+
+  std::string file_;
+  std::vector<Problem>& problems_;
+  std::vector<std::string_view> lines_;
+};
+
+StandFields stand_fields(Toml& in, const toml::table& t) {
+  in.only(t,
+          {"id", "age", "site_class", "dominant_height", "trees", "basal_area", "trees_planted",
+           "counts", "weibull", "attributes"},
+          "[[stand]]");
+  StandFields f;
+  f.where = in.where(t);
+  if (const toml::node* n = t.get("id")) {
+    f.id_given = true;
+    f.id_where = in.where(*n);
+    if (auto id = in.string(*n, "id")) f.id = *id;
+  }
+  f.age = in.number(t, "age");
+  f.site_class = in.number(t, "site_class");
+  f.dominant_height = in.number(t, "dominant_height");
+  f.trees = in.number(t, "trees");
+  f.basal_area = in.number(t, "basal_area");
+  f.trees_planted = in.number(t, "trees_planted");
+  if (const toml::node* n = t.get("counts")) {
+    f.counts_group = Group{true, in.where(*n)};
+    if (const toml::array* counts = in.array(*n, "counts"))
+      for (const toml::node& count : *counts) f.counts.push_back(in.number(count, "counts"));
+  }
+  if (const toml::node* n = t.get("weibull")) {
+    f.weibull = Group{true, in.where(*n)};
+    if (const toml::table* w = in.table(*n, "weibull")) {
+      in.only(*w, {"trees", "a", "b", "c"}, "weibull");
+      f.weibull_trees = in.number(*w, "trees");
+      f.a = in.number(*w, "a");
+      f.b = in.number(*w, "b");
+      f.c = in.number(*w, "c");
+    }
+  }
+  if (const toml::node* n = t.get("attributes")) {
+    f.attributes = Group{true, in.where(*n)};
+    if (const toml::table* a = in.table(*n, "attributes")) {
+      in.only(*a, {"trees", "basal_area", "dmin", "p90"}, "attributes");
+      f.attributes_trees = in.number(*a, "trees");
+      f.attributes_basal_area = in.number(*a, "basal_area");
+      f.dmin = in.number(*a, "dmin");
+      f.p90 = in.number(*a, "p90");
+    }
+  }
+  return f;
+}
+
+// One step: { thin = "rows", one_in = N }, { thin = "selective",
+// residual_basal_area = X } or { grow_to = AGE }.
+std::optional<Step> step(Toml& in, const toml::node& n) {
+  const toml::table* t = in.table(n, "step");
+  if (!t) return std::nullopt;
+  Step s{.kind = Step::Kind::grow, .where = in.where(n)};
+  const toml::node* thin = t->get("thin");
+  const toml::node* grow = t->get("grow_to");
+  if ((thin != nullptr) == (grow != nullptr)) {
+    in.problem(s.where, "a step is either thin = \"rows\" or \"selective\", or grow_to = AGE");
+    return std::nullopt;
+  }
+  if (grow) {
+    in.only(*t, {"grow_to"}, "a growth step");
+    Field age = in.number(*grow, "grow_to");
+    s.value = age.value;
+    return age.readable ? std::optional(s) : std::nullopt;
+  }
+  std::optional<std::string> how = in.string(*thin, "thin");
+  if (how == "rows") {
+    in.only(*t, {"thin", "one_in"}, "a row thinning");
+    s.kind = Step::Kind::rows;
+    const toml::node* one_in = t->get("one_in");
+    const auto* n_in = one_in ? one_in->as_integer() : nullptr;
+    if (!n_in || n_in->get() < 2 || n_in->get() > 6) {
+      in.problem(one_in ? in.where(*one_in) : s.where,
+                 "a row thinning takes one_in = 2 to 6 (one row in every two to six)");
+      return std::nullopt;
+    }
+    s.one_in = static_cast<int>(n_in->get());
+    return s;
+  }
+  if (how == "selective") {
+    in.only(*t, {"thin", "residual_basal_area"}, "a selective thinning");
+    s.kind = Step::Kind::selective;
+    const toml::node* residual = t->get("residual_basal_area");
+    if (!residual) {
+      in.problem(s.where, "a selective thinning needs residual_basal_area");
+      return std::nullopt;
+    }
+    Field value = in.number(*residual, "residual_basal_area");
+    s.value = value.value;
+    return value.readable ? std::optional(s) : std::nullopt;
+  }
+  if (how) in.problem(in.where(*thin), "thin = \"" + *how + "\": \"rows\" or \"selective\"");
+  return std::nullopt;
+}
+
+std::optional<Regime> regime(Toml& in, const toml::table& t) {
+  in.only(t, {"id", "steps"}, "[[regime]]");
+  Regime r;
+  r.where = in.where(t);
+  bool ok = true;
+  if (const toml::node* n = t.get("id")) {
+    std::optional<std::string> id = in.string(*n, "id");
+    if (id && !plain_id(*id)) {
+      in.problem(in.where(*n), "id \"" + *id + "\": only letters, digits, '-' and '_'");
+      id.reset();
+    }
+    ok = id.has_value();
+    r.id = id.value_or("");
+  } else {
+    in.problem(in.where(t), "a regime without an id");
+    ok = false;
+  }
+  if (const toml::node* n = t.get("steps")) {
+    if (const toml::array* steps = in.array(*n, "steps")) {
+      for (const toml::node& s : *steps) {
+        std::optional<Step> one = step(in, s);
+        ok = ok && one.has_value();
+        if (one) r.steps.push_back(*one);
+      }
+    } else {
+      ok = false;
+    }
+  }
+  if (!ok) return std::nullopt;
+  return r;
+}
+
+// The folder of the scenario file, where a relative stands_csv path starts.
+std::string beside(const std::string& file, const std::string& path) {
+  if (path.starts_with('/')) return path;
+  const std::size_t slash = file.rfind('/');
+  return slash == std::string::npos ? path : file.substr(0, slash + 1) + path;
+}
+
+// Array-of-tables entries, with a problem for anything else.
+template <typename Each>
+void each_table(Toml& in, const toml::node* n, std::string_view key, Each each) {
+  if (!n) return;
+  const toml::array* a = in.array(*n, key);
+  if (!a) return;
+  for (const toml::node& e : *a)
+    if (const toml::table* t = in.table(e, key)) each(*t);
+}
+
+void sort(std::vector<Problem>& problems, std::size_t from) {
+  std::stable_sort(problems.begin() + static_cast<std::ptrdiff_t>(from), problems.end(),
+                   [](const Problem& a, const Problem& b) {
+                     if (a.where.file != b.where.file) return false;
+                     return std::pair(a.where.line, a.where.column) <
+                            std::pair(b.where.line, b.where.column);
+                   });
+}
+
+}  // namespace
+
+std::optional<Scenario> read_scenario(std::string_view text, const std::string& file,
+                                      const FileReader& read_file, std::vector<Problem>& problems) {
+  const std::size_t first = problems.size();
+  toml::parse_result parsed = toml::parse(text, std::string_view(file));
+  if (!parsed) {
+    const toml::parse_error& e = parsed.error();
+    problems.push_back(Problem{Where{file, static_cast<int>(e.source().begin.line),
+                                     static_cast<int>(e.source().begin.column)},
+                               std::string(e.description())});
+    return std::nullopt;
+  }
+  const toml::table& top = parsed.table();
+  Toml in(text, file, problems);
+  in.only(top, {"bark", "stands_csv", "stand", "regime"}, "the scenario");
+
+  Scenario s;
+  s.text = std::string(text);
+  if (const toml::node* bark = top.get("bark")) {
+    if (const auto* b = bark->as_boolean())
+      s.bark = b->get() ? 1 : 0;
+    else
+      in.problem(in.where(*bark), "bark: true or false");
+  }
+
+  std::vector<StandFields> fields;
+  each_table(in, top.get("stand"), "stand",
+             [&](const toml::table& t) { fields.push_back(stand_fields(in, t)); });
+  each_table(in, top.get("regime"), "regime", [&](const toml::table& t) {
+    if (std::optional<Regime> r = regime(in, t)) s.regimes.push_back(*r);
+  });
+  for (const StandFields& f : fields)
+    if (std::optional<StandSpec> spec = check_stand(f, problems)) s.stands.push_back(*spec);
+  sort(problems, first);
+
+  if (const toml::node* csv = top.get("stands_csv")) {
+    if (std::optional<std::string> path = in.string(*csv, "stands_csv")) {
+      const std::string name = beside(file, *path);
+      std::string why;
+      if (std::optional<std::string> content = read_file(name, why)) {
+        const std::size_t from = problems.size();
+        read_stands_csv(*content, name, s.stands, problems);
+        sort(problems, from);
+      } else {
+        in.problem(in.where(*csv), "stands_csv: cannot read \"" + name + "\": " + why);
+      }
+    }
+  }
+
+  std::set<std::string> ids;
+  for (const StandSpec& stand : s.stands)
+    if (!ids.insert(stand.id).second)
+      problems.push_back({stand.where, "a second stand with the id \"" + stand.id + "\""});
+  std::set<std::string> regime_ids;
+  for (const Regime& r : s.regimes)
+    if (!regime_ids.insert(r.id).second)
+      problems.push_back({r.where, "a second regime with the id \"" + r.id + "\""});
+  if (problems.size() == first && s.stands.empty())
+    problems.push_back({Where{file, 1, 1}, "no stand: give [[stand]] tables or stands_csv"});
+  if (problems.size() > first) return std::nullopt;
+  return s;
+}
+
+}  // namespace zireze::batch

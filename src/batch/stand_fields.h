@@ -1,0 +1,58 @@
+// One stand as read from the scenario file or the CSV of plots, each value
+// with where it stands, before it is checked into a StandSpec.
+#pragma once
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "batch/scenario.h"
+
+namespace zireze::batch {
+
+// A value given in the file: the float its text reads as, its text, where.
+struct Field {
+  bool given = false;
+  bool readable = false;  // a number was read (otherwise a problem was already reported)
+  float value = 0.0f;
+  std::string text;
+  Where where;
+};
+
+// A group of values given together: the counts, the Weibull parameters, the
+// attributes.
+struct Group {
+  bool given = false;
+  Where where;
+};
+
+struct StandFields {
+  std::string id;
+  bool id_given = false;
+  Where id_where;
+  Where where;  // the stand as a whole
+  Field age, site_class, dominant_height, trees, basal_area, trees_planted;
+  Group counts_group;
+  std::vector<Field> counts;
+  Group weibull;
+  Field weibull_trees, a, b, c;
+  Group attributes;
+  Field attributes_trees, attributes_basal_area, dmin, p90;
+};
+
+// The number a text reads as, by the dialogue's rules for a real reply; and
+// what is wrong with a text that reads as none.
+std::optional<float> read_number(std::string_view text);
+std::string number_problem(std::string_view text);
+
+// The field's number, or a problem ("KEY = TEXT: ...") when it has none.
+Field number_field(std::string_view text, const Where& where, std::string_view key,
+                   std::vector<Problem>& problems);
+
+// Checks what the stand's description needs (an id, one site, one density
+// or one description of the diameters) and every value the model cannot use.
+// Empty when anything is wrong; the problems are added to `problems`.
+std::optional<StandSpec> check_stand(const StandFields& f, std::vector<Problem>& problems);
+
+}  // namespace zireze::batch
