@@ -5,7 +5,7 @@ Usage: run_sessions.py ZIREZE [--runs 11] [--passes 10,100,1000,10000]
                               [--session make_long_session.py] [--profile]
 
 Builds nothing: ZIREZE is the program to measure. The reply files are written
-by make_long_session.py (by default ../shared/bench/ beside the checkout) into
+by make_long_session.py (by default the one beside this script) into
 a temporary folder, where each run also writes its report, bench.txt. Per N:
 the median wall and CPU times of --runs runs, the instructions callgrind
 counts, the peak resident set from /usr/bin/time -v; for N = 1000 the write(2)
@@ -25,7 +25,7 @@ import tempfile
 import time
 
 HERE = os.path.dirname(os.path.realpath(__file__))
-DEFAULT_SESSION = os.path.join(HERE, "..", "..", "shared", "bench", "make_long_session.py")
+DEFAULT_SESSION = os.path.join(HERE, "make_long_session.py")
 
 
 def run(cmd, replies, cwd, stderr=subprocess.DEVNULL):
