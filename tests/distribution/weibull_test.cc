@@ -72,7 +72,7 @@ TEST(Weibull, DensityIsZeroWhereTheExponentialFactorUnderflows) {
   EXPECT_GT(WPDF(0.0f, 1.0f, 29.996429f, 1.0f), 0.0f);
 }
 
-TEST(Weibull, ReturnsForAnyArgument) {
+TEST(Weibull, ReturnsForAnyArgumentUnderSanitizers) {
   const float inf = std::numeric_limits<float>::infinity();
   const float odd[] = {std::nanf(""), inf, -inf, 0.0f, -0.0f, -2.0f, 1e-45f};
   for (float x : odd) {
