@@ -12,7 +12,7 @@ seconds=${1:-60}
 fuzz=$(cd "$(dirname "$0")" && pwd)
 root=$(cd "$fuzz/.." && pwd)
 build=${ZIREZE_FUZZ_BUILD_DIR:-$root/build-fuzz}
-targets=(reply_fuzzer dialogue_fuzzer)
+targets=(reply_fuzzer dialogue_fuzzer scenario_fuzzer)
 
 generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
@@ -49,7 +49,9 @@ for target in "${targets[@]}"; do
   name=$(corpus_name "$target")
   mkdir -p "$work/corpus/$name" "$build/artifacts/$name"
   cp "$fuzz/corpus/$name"/* "$work/corpus/$name/"
-  "$build/fuzz/$target" "$work/corpus/$name" -dict="$fuzz/replies.dict" \
+  dict=$fuzz/replies.dict
+  [ "$name" = scenario ] && dict=$fuzz/scenario.dict
+  "$build/fuzz/$target" "$work/corpus/$name" -dict="$dict" \
     -max_total_time="$seconds" -timeout=5 -max_len=4096 -print_final_stats=1 \
     -artifact_prefix="$build/artifacts/$name/" >"$work/$name.log" 2>&1 &
   pids+=($!)

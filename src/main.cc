@@ -13,10 +13,6 @@
 namespace {
 
 int dialogue() {
-  // A closed console is a write error to report, not a signal that kills the run.
-  std::signal(SIGPIPE, SIG_IGN);
-  // A report past the file-size limit is a failed write, like a full disk.
-  std::signal(SIGXFSZ, SIG_IGN);
   zireze::io::hold_standard_descriptors();
   zireze::io::FdInBuf in_buf(0);
   zireze::io::FdOutBuf out_buf(1);
@@ -30,6 +26,10 @@ int dialogue() {
 }  // namespace
 
 int main(int argc, char** argv) {
+  // A closed console is a write error to report, not a signal that kills the run.
+  std::signal(SIGPIPE, SIG_IGN);
+  // A file past the file-size limit is a failed write, like a full disk.
+  std::signal(SIGXFSZ, SIG_IGN);
   if (argc <= 1) return dialogue();
 
   CLI::App app(
@@ -38,7 +38,7 @@ int main(int argc, char** argv) {
       "describes a stand, thins and projects it pass by pass.",
       "zireze");
   app.set_version_flag("--version", "zireze " ZIREZE_VERSION);
-  app.require_subcommand(1);
+  app.require_subcommand(0, 1);
 
   zireze::batch::Options options;
   options.jobs = static_cast<int>(std::max(1u, std::thread::hardware_concurrency()));
@@ -67,6 +67,11 @@ int main(int argc, char** argv) {
     return app.exit(e);
   } catch (const CLI::ParseError& e) {
     std::cerr << "zireze: " << e.what() << "\nRun 'zireze --help' for how to call it.\n";
+    return 2;
+  }
+  if (!*run) {
+    std::cerr << "zireze: nothing to do: the one command is 'run'; without arguments zireze "
+                 "starts the dialogue\nRun 'zireze --help' for how to call it.\n";
     return 2;
   }
   return zireze::batch::run_command(options);

@@ -5,6 +5,7 @@
 
 #include "batch/stand_fields.h"
 #include "batch/stands_csv.h"
+#include "io/reply.h"
 
 // Errors come back as values: the parser says where the text goes wrong.
 #define TOML_EXCEPTIONS 0
@@ -16,6 +17,28 @@ std::string to_string(const Problem& p) {
   return p.where.file + ':' + std::to_string(p.where.line) + ':' + std::to_string(p.where.column) +
          ": " + p.what;
 }
+
+namespace {
+
+// The parser's description as one line of printable ASCII: it may quote the
+// bytes it stopped at, line ends among them.
+std::string one_line(std::string_view text) {
+  static const char hex[] = "0123456789ABCDEF";
+  std::string out;
+  for (char c : text) {
+    const unsigned char b = static_cast<unsigned char>(c);
+    if (b < 0x20 || b >= 0x7F) {
+      out += "\\x";
+      out += hex[b >> 4];
+      out += hex[b & 15];
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
+
+}  // namespace
 
 bool plain_id(std::string_view id) {
   if (id.empty()) return false;
@@ -108,7 +131,7 @@ class Toml {
     for (auto&& [k, v] : t)
       if (std::find(known.begin(), known.end(), k.str()) == known.end())
         problem(where(k.source().begin),
-                "unknown key '" + std::string(k.str()) + "' in " + std::string(in));
+                "unknown key '" + io::printable(k.str()) + "' in " + std::string(in));
   }
 
   const std::string& file() const { return file_; }
@@ -230,7 +253,9 @@ std::optional<Step> step(Toml& in, const toml::node& n) {
     s.value = value.value;
     return value.readable ? std::optional(s) : std::nullopt;
   }
-  if (how) in.problem(in.where(*thin), "thin = \"" + *how + "\": \"rows\" or \"selective\"");
+  if (how)
+    in.problem(in.where(*thin),
+               "thin = \"" + io::printable(*how) + "\": \"rows\" or \"selective\"");
   return std::nullopt;
 }
 
@@ -242,7 +267,8 @@ std::optional<Regime> regime(Toml& in, const toml::table& t) {
   if (const toml::node* n = t.get("id")) {
     std::optional<std::string> id = in.string(*n, "id");
     if (id && !plain_id(*id)) {
-      in.problem(in.where(*n), "id \"" + *id + "\": only letters, digits, '-' and '_'");
+      in.problem(in.where(*n),
+                 "id \"" + io::printable(*id) + "\": only letters, digits, '-' and '_'");
       id.reset();
     }
     ok = id.has_value();
@@ -302,7 +328,7 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
     const toml::parse_error& e = parsed.error();
     problems.push_back(Problem{Where{file, static_cast<int>(e.source().begin.line),
                                      static_cast<int>(e.source().begin.column)},
-                               std::string(e.description())});
+                               one_line(e.description())});
     return std::nullopt;
   }
   const toml::table& top = parsed.table();
@@ -337,7 +363,8 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
         read_stands_csv(*content, name, s.stands, problems);
         sort(problems, from);
       } else {
-        in.problem(in.where(*csv), "stands_csv: cannot read \"" + name + "\": " + why);
+        in.problem(in.where(*csv),
+                   "stands_csv: cannot read \"" + io::printable(name) + "\": " + why);
       }
     }
   }

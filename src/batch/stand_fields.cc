@@ -1,6 +1,7 @@
 #include "batch/stand_fields.h"
 
 #include <charconv>
+#include <cmath>
 
 #include "input/thinned_input.h"
 #include "io/reply.h"
@@ -13,10 +14,9 @@ std::optional<float> read_number(std::string_view text) { return io::parse_real(
 std::string number_problem(std::string_view text) {
   double d = 0.0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
-  if (end == text.data() + text.size() &&
-      (ec == std::errc() || ec == std::errc::result_out_of_range))
-    return "beyond the range of a single-precision number";
-  return "not a number";
+  if (end != text.data() + text.size()) return "not a number";
+  if (ec == std::errc() && !std::isfinite(d)) return "not a finite number";
+  return "beyond the range of a single-precision number";
 }
 
 Field number_field(std::string_view text, const Where& where, std::string_view key,
@@ -26,7 +26,8 @@ Field number_field(std::string_view text, const Where& where, std::string_view k
     f.readable = true;
     f.value = *v;
   } else {
-    problems.push_back({where, std::string(key) + " = " + f.text + ": " + number_problem(text)});
+    problems.push_back(
+        {where, std::string(key) + " = " + io::printable(f.text) + ": " + number_problem(text)});
   }
   return f;
 }
@@ -44,7 +45,7 @@ class Checker {
 
   // A refusal of the model's checks, shown with the value it refuses.
   void refuse(const Field& f, std::string_view key, const char* reason) {
-    if (reason) problem(f.where, std::string(key) + " = " + f.text + ": " + reason);
+    if (reason) problem(f.where, std::string(key) + " = " + io::printable(f.text) + ": " + reason);
   }
 
   // A field that must be given: its value, or a problem at `where`.
@@ -108,7 +109,7 @@ void check_counts(Checker& c, const StandFields& f, StandSpec& s) {
     const Field& count = f.counts[i];
     if (c.usable(count) && count.value < -0.0001f) {
       c.problem(count.where,
-                "counts = " + count.text +
+                "counts = " + io::printable(count.text) +
                     ": a count below -0.0001 ends the classes; only the last may be one");
     }
     s.counts.push_back(count.value);
@@ -160,7 +161,7 @@ std::optional<StandSpec> check_stand(const StandFields& f, std::vector<Problem>&
   if (!f.id_given) {
     c.problem(f.where, "a stand without an id");
   } else if (!plain_id(f.id)) {
-    c.problem(f.id_where, "id \"" + f.id + "\": only letters, digits, '-' and '_'");
+    c.problem(f.id_where, "id \"" + io::printable(f.id) + "\": only letters, digits, '-' and '_'");
   }
   s.id = f.id;
 

@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "batch/stand_fields.h"
+#include "io/reply.h"
 
 namespace zireze::batch {
 
@@ -108,12 +109,13 @@ void read_stands_csv(std::string_view text, const std::string& file, std::vector
     int index = known == kColumns.end() ? -1 : static_cast<int>(known - kColumns.begin());
     if (index < 0) {
       problems.push_back({Where{file, header_line, c.column},
-                          "unknown column \"" + c.text + "\" (" +
+                          "unknown column \"" + io::printable(c.text) + "\" (" +
                               "id, age, site_class, dominant_height, trees, basal_area, "
                               "trees_planted, dmin, p90, a, b, c)"});
       header_ok = false;
     } else if (std::find(column_of.begin(), column_of.end(), index) != column_of.end()) {
-      problems.push_back({Where{file, header_line, c.column}, "a second column " + c.text});
+      problems.push_back(
+          {Where{file, header_line, c.column}, "a second column " + io::printable(c.text)});
       header_ok = false;
     }
     column_of.push_back(index);

@@ -1,0 +1,65 @@
+// Arbitrary bytes as a scenario file and the CSV of plots it names: the bytes
+// before the first 0xFF are the scenario, those after it the CSV. Besides
+// what the sanitizers catch, every input must
+//  - give a scenario or at least one problem, never both nor neither;
+//  - give each problem as one line of printable text with a place;
+//  - run, when it is a scenario (its first stands and regimes), with a
+//    refusal or every step taken, and rows that format.
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "batch/rows.h"
+#include "batch/run.h"
+#include "batch/scenario.h"
+#include "check.h"
+
+namespace zireze::fuzz {
+namespace {
+
+bool printable_line(const std::string& s) {
+  for (char c : s)
+    if (c < 0x20 || c == 0x7F) return false;
+  return !s.empty();
+}
+
+void run_some(const batch::Scenario& s) {
+  for (std::size_t i = 0; i < s.stands.size() && i < 4; ++i) {
+    for (std::size_t j = 0; j < s.regimes.size() + 1 && j < 3; ++j) {
+      const batch::Regime* regime = j < s.regimes.size() ? &s.regimes[j] : nullptr;
+      if (regime && regime->steps.size() > 16) continue;
+      const batch::Run r = batch::run(s.stands[i], regime, s.bark, true);
+      const std::size_t steps = regime ? regime->steps.size() : 0;
+      check(r.states.size() == steps + 1 || !r.refusal.empty(),
+            "a run takes every step or says why not");
+      std::string rows;
+      batch::append_stand_rows(rows, r);
+      batch::append_class_rows(rows, r);
+      batch::append_run_row(rows, r);
+      check(!rows.empty(), "a run gives rows");
+    }
+  }
+}
+
+}  // namespace
+}  // namespace zireze::fuzz
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+  using namespace zireze;
+  std::string_view input(reinterpret_cast<const char*>(data), size);
+  const std::size_t split = input.find('\xFF');
+  const std::string_view toml = input.substr(0, split);
+  const std::string csv(split == std::string_view::npos ? "" : input.substr(split + 1));
+  std::vector<batch::Problem> problems;
+  auto read_csv = [&](const std::string&, std::string&) -> std::optional<std::string> {
+    return csv;
+  };
+  std::optional<batch::Scenario> s = batch::read_scenario(toml, "s.toml", read_csv, problems);
+  fuzz::check(s.has_value() != !problems.empty(), "a scenario, or problems");
+  for (const batch::Problem& p : problems)
+    fuzz::check(fuzz::printable_line(batch::to_string(p)), "a problem is one printable line");
+  if (s) fuzz::run_some(*s);
+  return 0;
+}

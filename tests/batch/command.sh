@@ -1,0 +1,91 @@
+#!/usr/bin/env bash
+# `zireze run` as a user calls it: exit statuses, what is written and what
+# is not, the same bytes for any number of threads.
+#
+#   command.sh PROGRAM SCENARIO_DIR
+set -u
+program=$1
+scenarios=$2
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+cd "$work"
+failures=0
+fail() {
+  echo "FAIL: $*"
+  failures=$((failures + 1))
+}
+# expect STATUS COMMAND...: runs COMMAND, keeps its standard error in err.
+expect() {
+  local want=$1
+  shift
+  "$@" >out 2>err
+  local got=$?
+  [ "$got" = "$want" ] || fail "$* gave status $got, expected $want: $(head -c 300 err)"
+}
+
+expect 0 "$program" --help
+grep -q 'run' out || fail "--help does not name the run command"
+expect 0 "$program" --version
+grep -q '^zireze [0-9]' out || fail "--version: $(cat out)"
+expect 2 "$program" --no-such-option
+expect 2 "$program" run
+expect 2 "$program" run missing.toml
+
+# A scenario that cannot be used: every problem, nothing written.
+printf '[[stand]]\nid = "a"\nage = 0\nsite_class = 16\ntrees = 900\n[[stand]]\nage = 20\n' >bad.toml
+expect 2 "$program" run bad.toml --out bad
+[ "$(wc -l <err)" -ge 3 ] || fail "not every problem reported: $(cat err)"
+[ -e bad ] && fail "a scenario with problems wrote $(ls bad)"
+
+# A run refused at a step: status 3, the other runs go on, the same bytes
+# with one thread or three, and the database holds the rows of the files.
+cp "$scenarios/thinned_counts_selective.toml" one.toml
+cat >refused.toml <<'TOML'
+[[stand]]
+id = "a"
+age = 20
+site_class = 16
+trees = 1500
+[[stand]]
+id = "b"
+age = 25
+dominant_height = 9.5
+basal_area = 24
+[[regime]]
+id = "too-much"
+steps = [{ thin = "selective", residual_basal_area = 40 }, { grow_to = 30 }]
+[[regime]]
+id = "rows"
+steps = [{ thin = "rows", one_in = 4 }, { grow_to = 30 }, { grow_to = 35 }]
+TOML
+expect 3 "$program" run refused.toml --out j1 --jobs 1 --sqlite j1.db --reports
+grep -q '^a,too-much,refused,A AREA BASAL RESIDUAL' j1/runs.csv || fail "runs.csv: $(cat j1/runs.csv)"
+grep -q '^b,rows,ok,$' j1/runs.csv || fail "runs.csv: $(cat j1/runs.csv)"
+expect 3 "$program" run refused.toml --out j3 --jobs 3
+for f in stands.csv classes.csv runs.csv; do
+  cmp -s "j1/$f" "j3/$f" || fail "$f differs between one thread and three"
+done
+[ "$(ls j1/reports | wc -l)" = 4 ] || fail "reports: $(ls j1/reports)"
+if command -v sqlite3 >/dev/null; then
+  rows=$(sqlite3 j1.db "select count(*) from stands; select count(*) from classes;
+                        select count(*) from runs where status = 'refused';
+                        select typeof(ba) from stands limit 1;")
+  expected="$(($(wc -l <j1/stands.csv) - 1))
+$(($(wc -l <j1/classes.csv) - 1))
+2
+real"
+  [ "$rows" = "$expected" ] || fail "database rows: $rows, expected $expected"
+fi
+[ -z "$(find . -name '.*.tmp-*')" ] || fail "temporary files left: $(find . -name '.*.tmp-*')"
+
+# Outputs that cannot be written: status 1, a message, no file under a final
+# name. A folder that is a file; a file-size limit reached mid-run.
+touch notafolder
+expect 1 "$program" run one.toml --out notafolder
+[ -s err ] || fail "no message when the output folder cannot be made"
+(ulimit -f 1 && "$program" run refused.toml --out limited --jobs 2 >out 2>err)
+[ $? = 1 ] || fail "a write past the file-size limit did not end with status 1"
+[ -e limited/classes.csv ] && fail "a half-written classes.csv under its final name"
+[ -z "$(find limited -name '.*.tmp-*')" ] || fail "temporary files left after a failed write"
+
+[ "$failures" = 0 ]

@@ -1,0 +1,130 @@
+#include "batch/scenario.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "batch/run.h"
+#include "batch/runner.h"
+
+namespace zireze::batch {
+namespace {
+
+std::optional<Scenario> read(const std::string& toml, std::vector<std::string>& problems,
+                             const std::string& csv = "") {
+  std::vector<Problem> found;
+  auto read_csv = [&](const std::string& path, std::string& why) -> std::optional<std::string> {
+    if (path != "in/plots.csv") {
+      why = "no such file";
+      return std::nullopt;
+    }
+    return csv;
+  };
+  std::optional<Scenario> s = read_scenario(toml, "in/s.toml", read_csv, found);
+  for (const Problem& p : found) problems.push_back(to_string(p));
+  return s;
+}
+
+TEST(Scenario, ReadsEveryKindOfStandFromTheFileAndThePlots) {
+  std::vector<std::string> problems;
+  // 1.00000017881393432617 lies just below the midpoint of two floats: read
+  // once it gives the lower; through a double first, the upper.
+  const std::optional<Scenario> s = read(
+      "bark = false\nstands_csv = \"plots.csv\"\n"
+      "[[stand]]\nid = \"u\"\nage = 1.00000017881393432617\nsite_class = 16\ntrees_planted = "
+      "2_500\n"
+      "[[stand]]\nid = \"k\"\nage = 30\ndominant_height = 12\ncounts = [0, 200, 100, -9]\n",
+      problems,
+      "\xEF\xBB\xBFp90,id,age,site_class,trees,basal_area,dmin,a,b,c\r\n"
+      "30,q1,30,16,850.4,22.5,8,,,\r\n"
+      ",q2,25,14,1000,,,5,10,2\r\n"
+      "\r\n");
+  ASSERT_TRUE(s) << problems[0];
+  EXPECT_EQ(s->bark, 0);
+  ASSERT_EQ(s->stands.size(), 4u);
+  EXPECT_EQ(s->stands[0].IDADE, 1.00000011920928955f);
+  EXPECT_EQ(s->stands[0].TP, 2500.0f);
+  EXPECT_EQ(s->stands[0].TS, -9.0f);
+  EXPECT_EQ(s->stands[1].counts, (std::vector<float>{0, 200, 100}));  // -9 ends the classes
+  EXPECT_EQ(s->stands[1].kind, StandSpec::Kind::counts);
+  EXPECT_EQ(s->stands[2].kind, StandSpec::Kind::attributes);
+  EXPECT_EQ(s->stands[2].TS, 850.4f);
+  EXPECT_EQ(s->stands[3].kind, StandSpec::Kind::weibull);
+  EXPECT_EQ(s->stands[3].where.line, 3);
+}
+
+TEST(Scenario, ReportsEveryProblemWithItsPlace) {
+  std::vector<std::string> problems;
+  EXPECT_FALSE(
+      read("colour = 1\nstands_csv = \"plots.csv\"\n"
+           "[[stand]]\nid = \"a\"\nage = 0\nsite_class = 16\ndominant_height = 9\n"
+           "trees = 1000\n"
+           "[[regime]]\nid = \"r\"\nsteps = [{ thin = \"rows\", one_in = 7 }]\n",
+           problems, "id,age,site_class,trees\na,20,16,1e39\n"));
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          "in/s.toml:1:1: unknown key 'colour' in the scenario",
+                          "in/s.toml:3:1: give site_class or dominant_height, not both",
+                          "in/s.toml:5:7: age = 0: A IDADE TEM DE SER MAIOR QUE ZERO",
+                          "in/s.toml:11:36: a row thinning takes one_in = 2 to 6 (one row in "
+                          "every two to six)",
+                          "in/plots.csv:2:9: trees = 1e39: beyond the range of a "
+                          "single-precision number",
+                      }));
+  problems.clear();
+  EXPECT_FALSE(
+      read("[[stand]]\nid = \"a\"\nage = 20\nsite_class = 16\ntrees = 900\n"
+           "[[stand]]\nid = \"a\"\nage = 20\nsite_class = 16\n"
+           "weibull = { trees = 900, a = -1, b = 10 }\n",
+           problems));
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          "in/s.toml:10:11: weibull needs c",
+                          "in/s.toml:10:30: a = -1: NAO PODE SER NEGATIVO",
+                      }));
+}
+
+// The thinning that cannot be taken ends the run; what came before stays.
+TEST(BatchRun, RefusedStepEndsTheRunAndRemovalsAreBeforeLessAfter) {
+  std::vector<std::string> problems;
+  std::optional<Scenario> s = read(
+      "[[stand]]\nid = \"a\"\nage = 30\nsite_class = 16\ntrees = 1000\n"
+      "[[regime]]\nid = \"r\"\nsteps = [{ thin = \"rows\", one_in = 2 }, "
+      "{ thin = \"selective\", residual_basal_area = 30 }, { grow_to = 40 }]\n",
+      problems);
+  ASSERT_TRUE(s);
+  const auto r = run(s->stands[0], &s->regimes[0], 1, false);
+  EXPECT_EQ(r.refusal, "A AREA BASAL RESIDUAL TEM DE SER MAIOR QUE ZERO E NAO SUPERIOR A ACTUAL");
+  ASSERT_EQ(r.states.size(), 2u);
+  const State& thinned = r.states[1];
+  EXPECT_EQ(thinned.removed->ts, r.states[0].stand.TS - thinned.stand.TS);
+  EXPECT_EQ(thinned.removed->vol_mad,
+            r.states[0].table.totals.vol_mad - thinned.table.totals.vol_mad);
+  EXPECT_FALSE(r.states[0].removed);
+}
+
+// Any number of threads hands the runs over in the scenario's order; an
+// exception stops the threads and reaches the caller.
+TEST(Runner, SameOrderForAnyNumberOfThreadsAndFailuresReachTheCaller) {
+  Scenario s;
+  s.stands.resize(40);
+  for (int i = 0; i < 40; ++i) s.stands[i].id = std::to_string(i);
+  s.regimes.resize(2);
+  s.regimes[0].id = "x";
+  s.regimes[1].id = "y";
+  for (int jobs : {1, 3}) {
+    std::vector<std::string> order;
+    run_all<std::string>(
+        s, jobs, [](const StandSpec& st, const Regime* r) { return st.id + r->id; },
+        [&](std::string&& id) { order.push_back(id); });
+    ASSERT_EQ(order.size(), 80u);
+    EXPECT_EQ(order[0], "0x");
+    EXPECT_EQ(order[79], "39y");
+  }
+  EXPECT_THROW(run_all<int>(
+                   s, 3, [](const StandSpec&, const Regime*) { return 0; },
+                   [](int&&) { throw std::runtime_error("disk full"); }),
+               std::runtime_error);
+}
+
+}  // namespace
+}  // namespace zireze::batch
