@@ -1,0 +1,15 @@
+// Writes the page as one file: the template with the style sheet and the
+// scripts inlined (the WebAssembly module, with its binary inside, and the
+// page's bundle), so that it opens from file:// as well as from a server.
+//
+//   node assemble.mjs TEMPLATE STYLE MODULE BUNDLE OUTPUT
+import { readFileSync, writeFileSync } from 'node:fs';
+
+const [template, style, module, bundle, output] = process.argv.slice(2);
+// A script's text may not hold "</script" inside the element.
+const script = (file) => `<script>\n${readFileSync(file, 'utf8').replace(/<\/script/gi, '<\\/script')}\n</script>`;
+let page = readFileSync(template, 'utf8');
+// Replacement by function: a "$" in the inlined text stays as it is.
+page = page.replace('<!-- STYLE -->', () => `<style>\n${readFileSync(style, 'utf8')}</style>`);
+page = page.replace('<!-- SCRIPT -->', () => `${script(module)}\n${script(bundle)}`);
+writeFileSync(output, page);
