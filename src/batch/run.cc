@@ -83,16 +83,19 @@ Run run(const StandSpec& spec, const Regime* regime, int bark, bool with_report)
   Run r;
   r.stand_id = spec.id;
   r.regime_id = regime ? regime->id : "";
+  // The report's lines are laid out only when the report is wanted.
   std::ostringstream report;
   io::Unit console(nullptr, "");
-  io::Unit report_unit(with_report ? &report : nullptr, "o relatorio");
+  io::Unit report_unit(&report, "o relatorio");
   io::Units out{console, report_unit};
 
   GammaComplaints complaints;
   const Stand initial = initial_stand(spec, &complaints);
-  describe(out, spec, initial, complaints);
   r.states.push_back(State{0, Event::initial, initial, stand_table(initial, bark), std::nullopt});
-  io::stand_table(out, r.states.back().table);
+  if (with_report) {
+    describe(out, spec, initial, complaints);
+    io::stand_table(out, r.states.back().table);
+  }
 
   const std::size_t steps = regime ? regime->steps.size() : 0;
   for (std::size_t i = 0; i < steps && r.refusal.empty(); ++i) {
@@ -105,14 +108,14 @@ Run run(const StandSpec& spec, const Regime* regime, int bark, bool with_report)
     switch (step.kind) {
       case Step::Kind::rows: {
         const RowThinning rows = thin_rows(current, row_fraction(step.one_in));
-        io::row_thinning_line(out.report, rows.percent);
+        if (with_report) io::row_thinning_line(out.report, rows.percent);
         next = rows.stand;
         break;
       }
       case Step::Kind::selective:
         reason = residual_refusal(step.value, current.BA);
         if (reason) break;
-        io::selective_thinning_line(out.report, step.value);
+        if (with_report) io::selective_thinning_line(out.report, step.value);
         next = thin_selective(current, step.value);
         break;
       case Step::Kind::grow:
@@ -126,11 +129,13 @@ Run run(const StandSpec& spec, const Regime* regime, int bark, bool with_report)
       r.refusal = reason;
       break;
     }
-    io::stand_heading(out, event == Event::projected
-                               ? "CARACTERISTICAS DO POVOAMENTO PROJECTADO"
-                               : "CARACTERISTICAS DO POVOAMENTO APOS DESBASTE");
     StandTable table = stand_table(next, bark);
-    io::stand_table(out, table);
+    if (with_report) {
+      io::stand_heading(out, event == Event::projected
+                                 ? "CARACTERISTICAS DO POVOAMENTO PROJECTADO"
+                                 : "CARACTERISTICAS DO POVOAMENTO APOS DESBASTE");
+      io::stand_table(out, table);
+    }
     std::optional<Removal> removed;
     if (event == Event::thinned) removed = removal(before, next, table);
     r.states.push_back(State{static_cast<int>(i + 1), event, next, std::move(table), removed});

@@ -265,14 +265,16 @@ std::optional<Regime> regime(Toml& in, const toml::table& t) {
   r.where = in.where(t);
   bool ok = true;
   if (const toml::node* n = t.get("id")) {
-    std::optional<std::string> id = in.string(*n, "id");
-    if (id && !plain_id(*id)) {
-      in.problem(in.where(*n),
-                 "id \"" + io::printable(*id) + "\": only letters, digits, '-' and '_'");
-      id.reset();
+    if (const toml::value<std::string>* id = n->as_string()) {
+      r.id = id->get();
+      ok = plain_id(r.id);
+      if (!ok)
+        in.problem(in.where(*n),
+                   "id \"" + io::printable(r.id) + "\": only letters, digits, '-' and '_'");
+    } else {
+      in.problem(in.where(*n), "id: not a string");
+      ok = false;
     }
-    ok = id.has_value();
-    r.id = id.value_or("");
   } else {
     in.problem(in.where(t), "a regime without an id");
     ok = false;
