@@ -19,6 +19,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -30,43 +31,144 @@ inline std::to_chars_result copy_out(char* first, char* last, const char* s, std
   return {first + n, std::errc()};
 }
 
-// The shortest significant digits that read back to x (x finite, not zero),
-// and the decimal exponent of the first: x ~ 0.DIGITS * 10^(exp10 + 1). Of
-// the candidates with that many digits, the nearest to x.
+// A non-negative integer of up to 448 bits: what the digit generation below
+// needs for any float (at most 2^150 times a power of ten below 10^46).
+class Big {
+ public:
+  explicit Big(std::uint64_t v = 0) {
+    w_[0] = static_cast<std::uint32_t>(v);
+    w_[1] = static_cast<std::uint32_t>(v >> 32);
+  }
+  Big& shl(int bits) {
+    for (; bits >= 32; bits -= 32) {
+      for (int i = kWords - 1; i > 0; --i) w_[i] = w_[i - 1];
+      w_[0] = 0;
+    }
+    if (bits > 0) {
+      for (int i = kWords - 1; i > 0; --i) w_[i] = (w_[i] << bits) | (w_[i - 1] >> (32 - bits));
+      w_[0] <<= bits;
+    }
+    return *this;
+  }
+  Big& mul(std::uint32_t f) {
+    std::uint64_t carry = 0;
+    for (auto& w : w_) {
+      const std::uint64_t v = static_cast<std::uint64_t>(w) * f + carry;
+      w = static_cast<std::uint32_t>(v);
+      carry = v >> 32;
+    }
+    return *this;
+  }
+  Big& add(const Big& b) {
+    std::uint64_t carry = 0;
+    for (int i = 0; i < kWords; ++i) {
+      const std::uint64_t v = static_cast<std::uint64_t>(w_[i]) + b.w_[i] + carry;
+      w_[i] = static_cast<std::uint32_t>(v);
+      carry = v >> 32;
+    }
+    return *this;
+  }
+  Big& sub(const Big& b) {  // *this >= b
+    std::int64_t borrow = 0;
+    for (int i = 0; i < kWords; ++i) {
+      std::int64_t v = static_cast<std::int64_t>(w_[i]) - b.w_[i] - borrow;
+      borrow = v < 0;
+      w_[i] = static_cast<std::uint32_t>(v + (borrow << 32));
+    }
+    return *this;
+  }
+  friend int compare(const Big& a, const Big& b) {
+    for (int i = kWords - 1; i >= 0; --i)
+      if (a.w_[i] != b.w_[i]) return a.w_[i] < b.w_[i] ? -1 : 1;
+    return 0;
+  }
+
+ private:
+  static constexpr int kWords = 14;
+  std::uint32_t w_[kWords] = {};
+};
+
+// The shortest significant digits that read back to x (x finite, above
+// zero), and the decimal exponent of the first: x ~ D.IGITS * 10^exp10. Of
+// the candidates of that length, the nearest to x. Exact arithmetic, after
+// Steele and White's free-format digit generation: the value is r/s, the
+// halves of the gaps to the neighbouring floats m-/s and m+/s; a bound is
+// reached (and so read back to x) inclusively when the mantissa is even.
 inline void shortest_digits(float x, std::string& digits, int& exp10) {
-  char buf[48];
-  for (int p = 1; p <= 9; ++p) {
-    std::snprintf(buf, sizeof buf, "%.*e", p - 1, static_cast<double>(x));
-    // buf: "d.ddde+XX"; the nearest p-digit number. Where x sits just above a
-    // power of two its interval is narrower below, so the neighbours are
-    // tried too.
-    std::string mant;
-    for (const char* c = buf; *c && *c != 'e'; ++c)
-      if (*c >= '0' && *c <= '9') mant += *c;
-    const int e = std::atoi(std::strchr(buf, 'e') + 1);
-    for (int delta : {0, 1, -1}) {
-      std::string m = mant;
-      int ex = e;
-      if (delta != 0) {
-        // m as an integer, plus delta, still p digits (else skip).
-        long long v = std::atoll(m.c_str()) + delta;
-        std::string s = std::to_string(v);
-        if (v <= 0 || s.size() != m.size()) continue;
-        m = s;
-      }
-      std::string text = m.substr(0, 1) + "." + m.substr(1) + "e" + std::to_string(ex);
-      if (std::strtof(text.c_str(), nullptr) == std::fabs(x)) {
-        digits = m;
-        exp10 = ex;
-        return;
-      }
+  int e2 = 0;
+  const float fraction = std::frexp(x, &e2);  // x = fraction * 2^e2, fraction in [0.5, 1)
+  std::uint64_t m = static_cast<std::uint64_t>(std::ldexp(fraction, 24));
+  int e = e2 - 24;
+  if (e < -149) {  // subnormal: the mantissa holds fewer bits
+    m >>= (-149 - e);
+    e = -149;
+  }
+  // A power of two above the smallest normal has a gap below half the one above.
+  const bool uneven = m == (std::uint64_t{1} << 23) && e > -149;
+  Big r(m), s(1), mminus(1), mplus(1);
+  // r/s = x; mminus/s and mplus/s: half the gaps below and above, all doubled
+  // (quadrupled when uneven) to stay whole.
+  const int scale = uneven ? 2 : 1;
+  r.shl(1 + scale - 1 + (e > 0 ? e : 0));
+  s.shl(1 + scale - 1 + (e < 0 ? -e : 0));
+  mminus.shl(e > 0 ? e : 0);
+  mplus.shl((e > 0 ? e : 0) + (uneven ? 1 : 0));
+  // Scale by a power of ten so that the first digit comes first: k with
+  // 10^(k-1) <= x < 10^k, estimated and then corrected.
+  int k = static_cast<int>(std::ceil(std::log10(static_cast<double>(x)) - 1e-10));
+  if (k >= 0) {
+    for (int i = 0; i < k; ++i) s.mul(10);
+  } else {
+    for (int i = 0; i < -k; ++i) {
+      r.mul(10);
+      mminus.mul(10);
+      mplus.mul(10);
     }
   }
-  std::snprintf(buf, sizeof buf, "%.8e", static_cast<double>(x));
+  const bool even = (m & 1) == 0;
+  auto high_ok = [&](const Big& rr) {  // rr + mplus reaches s
+    Big t = rr;
+    t.add(mplus);
+    const int c = compare(t, s);
+    return even ? c >= 0 : c > 0;
+  };
+  // r + m+ at or past s: k is one too small (the estimate is never too
+  // large); then the digits may start with 0 and end as 10^k.
+  if (high_ok(r)) {
+    s.mul(10);
+    ++k;
+  }
   digits.clear();
-  for (const char* c = buf; *c && *c != 'e'; ++c)
-    if (*c >= '0' && *c <= '9') digits += *c;
-  exp10 = std::atoi(std::strchr(buf, 'e') + 1);
+  exp10 = k - 1;
+  for (;;) {
+    r.mul(10);
+    mminus.mul(10);
+    mplus.mul(10);
+    int d = 0;
+    while (compare(r, s) >= 0) {
+      r.sub(s);
+      ++d;
+    }
+    const int lc = compare(r, mminus);
+    const bool low = even ? lc <= 0 : lc < 0;
+    const bool high = high_ok(r);
+    if (!low && !high) {
+      digits += static_cast<char>('0' + d);
+      continue;
+    }
+    if (low && high) {
+      // Both d and d + 1 read back: the nearer; from exactly half way, the
+      // even one.
+      Big twice = r;
+      twice.shl(1);
+      const int c = compare(twice, s);
+      if (c > 0 || (c == 0 && d % 2 == 1)) ++d;
+    } else if (high) {
+      ++d;
+    }
+    digits += static_cast<char>('0' + d);
+    break;
+  }
 }
 
 // Plain to_chars: the shorter of the fixed and the scientific forms of the
@@ -82,7 +184,7 @@ inline std::to_chars_result shortest(char* first, char* last, float x) {
   if (x == 0.0f) return copy_out(first, last, (sign + "0").data(), sign.size() + 1);
   std::string d;
   int e = 0;
-  shortest_digits(x, d, e);
+  shortest_digits(std::fabs(x), d, e);
   const int n = static_cast<int>(d.size());
 
   std::string sci = sign + d.substr(0, 1);
@@ -93,9 +195,9 @@ inline std::to_chars_result shortest(char* first, char* last, float x) {
 
   std::string fixed = sign;
   if (e >= n - 1) {
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.0f", static_cast<double>(std::fabs(x)));
-    fixed += buf;
+    // A whole number below 10^16 here (past it the scientific form is
+    // shorter): all its digits, exactly.
+    fixed += e < 16 ? std::to_string(static_cast<std::uint64_t>(std::fabs(x))) : std::string(40, '9');
   } else if (e >= 0) {
     fixed += d.substr(0, static_cast<std::size_t>(e + 1)) + "." +
              d.substr(static_cast<std::size_t>(e + 1));

@@ -78,9 +78,11 @@ export class Charts {
     this.charts = [];
     this.dist = null;
     this.states = [];
+    this.generation = 0;
   }
 
-  // Creates the canvases once; later results only change the data.
+  // Creates the canvases once; each chart is made when first drawn, and
+  // later results only change its data.
   ensure() {
     if (this.charts.length) return;
     for (const m of metrics) {
@@ -90,20 +92,7 @@ export class Charts {
       canvas.setAttribute('role', 'img');
       figure.append(canvas);
       this.container.append(figure);
-      const options = baseOptions(this.tick, '', '', '');
-      options.scales.x.type = 'linear';
-      options.plugins.tooltip.callbacks = {
-        title: (items) => (items.length ? `${t().ageAxis}: ${items[0].raw.sx}` : ''),
-        label: (item) => {
-          const r = item.raw;
-          let s = `${item.dataset.label}: ${r.sy}`;
-          if (r.removed) s += ` (${t().removed} ${r.removed})`;
-          return s;
-        },
-      };
-      const chart = new Chart(canvas, { type: 'line', data: { datasets: [] }, options });
-      chart.$metric = m;
-      this.charts.push(chart);
+      this.charts.push({ metric: m, canvas, chart: null });
     }
     const label = document.createElement('label');
     label.htmlFor = 'dist-state';
@@ -128,35 +117,70 @@ export class Charts {
     this.dist = new Chart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options });
   }
 
+  // Draws the charts of new results, one chart per task, so that the page
+  // answers input between them; newer results cancel what is left.
   show(runs) {
     this.ensure();
-    const words = t();
-    this.charts.forEach((chart) => {
-      const m = chart.$metric;
-      chart.options.plugins.title.text = words[m.title];
-      chart.options.scales.x.title.text = words.ageAxis;
-      chart.options.scales.y.title.text = words[m.title];
-      chart.canvas.setAttribute('aria-label', `${words[m.title]} / ${words.ageAxis}`);
-      chart.data.datasets = runs.map((run, i) => {
-        const color = palette[i % palette.length];
-        return {
-          label: runLabel(run),
-          borderColor: color,
-          backgroundColor: color,
-          data: run.states.map((s) => ({
-            x: s.values.age,
-            y: s.values[m.column],
-            sx: s.shown.age,
-            sy: s.shown[m.column],
-            removed: m.removed && s.shown[m.removed] !== undefined ? s.shown[m.removed] : '',
-          })),
-          pointStyle: run.states.map((s) => (s.event === 'thinned' ? 'triangle' : 'circle')),
-          pointRadius: run.states.map((s) => (s.event === 'thinned' ? 7 : 3)),
-        };
-      });
-      chart.update('none');
-    });
+    const generation = ++this.generation;
+    const jobs = this.charts.map((chart) => () => this.drawMetric(chart, runs));
+    jobs.push(() => this.choose(runs));
+    const next = () => {
+      if (generation !== this.generation || !jobs.length) {
+        if (!jobs.length) performance.mark('zireze-charts');
+        return;
+      }
+      jobs.shift()();
+      setTimeout(next, 0);
+    };
+    setTimeout(next, 0);
+  }
 
+  makeMetricChart(slot) {
+    const options = baseOptions(this.tick, '', '', '');
+    options.scales.x.type = 'linear';
+    options.plugins.tooltip.callbacks = {
+      title: (items) => (items.length ? `${t().ageAxis}: ${items[0].raw.sx}` : ''),
+      label: (item) => {
+        const r = item.raw;
+        let s = `${item.dataset.label}: ${r.sy}`;
+        if (r.removed) s += ` (${t().removed} ${r.removed})`;
+        return s;
+      },
+    };
+    slot.chart = new Chart(slot.canvas, { type: 'line', data: { datasets: [] }, options });
+  }
+
+  drawMetric(slot, runs) {
+    if (!slot.chart) this.makeMetricChart(slot);
+    const chart = slot.chart;
+    const words = t();
+    const m = slot.metric;
+    chart.options.plugins.title.text = words[m.title];
+    chart.options.scales.x.title.text = words.ageAxis;
+    chart.options.scales.y.title.text = words[m.title];
+    chart.canvas.setAttribute('aria-label', `${words[m.title]} / ${words.ageAxis}`);
+    chart.data.datasets = runs.map((run, i) => {
+      const color = palette[i % palette.length];
+      return {
+        label: runLabel(run),
+        borderColor: color,
+        backgroundColor: color,
+        data: run.states.map((s) => ({
+          x: s.values.age,
+          y: s.values[m.column],
+          sx: s.shown.age,
+          sy: s.shown[m.column],
+          removed: m.removed && s.shown[m.removed] !== undefined ? s.shown[m.removed] : '',
+        })),
+        pointStyle: run.states.map((s) => (s.event === 'thinned' ? 'triangle' : 'circle')),
+        pointRadius: run.states.map((s) => (s.event === 'thinned' ? 7 : 3)),
+      };
+    });
+    chart.update('none');
+  }
+
+  choose(runs) {
+    const words = t();
     // The states of every run, for the distribution's choice.
     const previous = this.select.value;
     this.states = [];

@@ -19,13 +19,17 @@ let pending = 0;
 
 async function loadWasm() {
   wasm = await createZireze(); // eslint-disable-line no-undef
+  performance.mark('zireze-wasm');
 }
 
 // A run of the scenario text. The module cannot break the page: should it
 // fail (memory, say), the page says so and starts a fresh module.
 function runText(text, file) {
   try {
-    return JSON.parse(wasm.run_scenario(text, file));
+    performance.mark('zireze-run-start');
+    const json = wasm.run_scenario(text, file);
+    performance.mark('zireze-run-end');
+    return JSON.parse(json);
   } catch (e) {
     wasm = null;
     loadWasm().then(() => schedule(0));
@@ -441,7 +445,6 @@ function renderResults(res) {
   out.hidden = false;
   const files = res.files || [];
   $('downloads').replaceChildren(...files.slice(0, 3).map((name, i) => fileButton(i, name)));
-  charts.show(res.runs);
   $('tables').replaceChildren(
     ...res.runs.map((run) =>
       h(
@@ -456,6 +459,7 @@ function renderResults(res) {
       ),
     ),
   );
+  charts.show(res.runs);
 }
 
 // ---- running ---------------------------------------------------------------
@@ -473,6 +477,7 @@ function show(res, fieldMap) {
   renderResults(res);
   updateLink();
   document.body.dataset.state = 'ready';
+  performance.mark('zireze-results');
 }
 
 function runForm() {

@@ -1,0 +1,267 @@
+// The page in headless Chromium, opened from disk (file://): a reference
+// stand typed into the form, a scenario shared by ?scenario=, a scenario
+// saved and loaded again, refusals and hostile input. The figures are the
+// reference runs' (tests/golden/NAME.rep); the downloads are the bytes of
+// the dialogue's report and of `zireze run`'s CSV files.
+//
+//   node --test web/tests/page.test.mjs      (after web/build.sh)
+// ZIREZE_PROGRAM: the native program, to compare the CSV files with.
+import assert from 'node:assert/strict';
+import { execFileSync } from 'node:child_process';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { tmpdir } from 'node:os';
+import { dirname, join } from 'node:path';
+import { after, before, test } from 'node:test';
+import { fileURLToPath, pathToFileURL } from 'node:url';
+import { chromium } from 'playwright-core';
+
+const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
+const golden = join(root, 'tests', 'golden');
+const scenarios = join(root, 'tests', 'batch', 'golden');
+const pageUrl = pathToFileURL(join(root, 'build-web', 'index.html')).href;
+
+let context;
+let profile;
+const errors = [];
+
+before(async () => {
+  profile = mkdtempSync(join(tmpdir(), 'zireze-chromium-'));
+  context = await chromium.launchPersistentContext(profile, {
+    executablePath: process.env.ZIREZE_CHROMIUM || '/usr/bin/chromium',
+    headless: true,
+    acceptDownloads: true,
+    viewport: { width: 1280, height: 900 },
+    args: [
+      '--headless',
+      '--no-sandbox',
+      '--disable-gpu',
+      '--disable-quic',
+      '--no-first-run',
+      '--disable-background-networking',
+      '--disable-component-update',
+      '--disable-sync',
+    ],
+  });
+});
+
+after(async () => {
+  await context?.close();
+  rmSync(profile, { recursive: true, force: true });
+  // No input of any test broke the page.
+  assert.deepEqual(errors, []);
+});
+
+async function open(query = '') {
+  const page = await context.newPage();
+  page.on('pageerror', (e) => errors.push(`${query}: ${e.message}`));
+  page.on('console', (m) => m.type() === 'error' && errors.push(`${query}: ${m.text()}`));
+  // Nothing but the page itself is loaded.
+  await page.route(/^(?!file:|data:|blob:)/, (route) => {
+    errors.push(`request to ${route.request().url()}`);
+    return route.abort();
+  });
+  await page.goto(pageUrl + query);
+  await settled(page);
+  return page;
+}
+
+// Waits until the last change has been run and shown.
+async function settled(page) {
+  await page.waitForFunction(() => document.body.dataset.state === 'ready');
+}
+
+// The class and totals cells of every table, as the page shows them.
+function tables(page) {
+  return page.$$eval('table.stand-table', (ts) =>
+    ts.map((t) => ({
+      stand: t.dataset.stand,
+      regime: t.dataset.regime,
+      step: t.dataset.step,
+      event: t.dataset.event,
+      classes: [...t.querySelectorAll('tr.class-row')].map((r) => [...r.cells].map((c) => c.textContent)),
+      totals: [...t.querySelector('tr.totals-row').cells].map((c) => c.textContent),
+    })),
+  );
+}
+
+// The tables of a report: the class lines and the totals line between and
+// after the separators, each split into its fields.
+const separator = ' ---     ------';
+function reportTables(name) {
+  const lines = readFileSync(join(golden, `${name}.rep`), 'latin1').split('\n');
+  const out = [];
+  for (let i = 0; i < lines.length; i++) {
+    if (!lines[i].startsWith(separator)) continue;
+    const classes = [];
+    let j = i + 1;
+    for (; !lines[j].startsWith(separator); j++) classes.push(lines[j].trim().split(/ +/));
+    out.push({ classes, totals: lines[j + 1].trim().split(/ +/) });
+    i = j + 1;
+  }
+  return out;
+}
+
+function sameFigures(shown, name) {
+  const expected = reportTables(name);
+  assert.equal(shown.length, expected.length, `${name}: number of tables`);
+  shown.forEach((t, k) => {
+    assert.deepEqual(t.classes, expected[k].classes, `${name}: classes of table ${k}`);
+    assert.deepEqual(t.totals, expected[k].totals, `${name}: totals of table ${k}`);
+  });
+}
+
+async function downloaded(page, selector) {
+  const [download] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
+  return { name: download.suggestedFilename(), bytes: readFileSync(await download.path()) };
+}
+
+test('a reference stand typed into the form gives the reference tables', async () => {
+  // unthinned_ts_row: age 30, site class 16, 1000 trees; one row in three, then 35 years.
+  const page = await open();
+  await page.fill('#f-stand-0-id', 'unthinned_ts_row');
+  await page.fill('#f-stand-0-age', '30');
+  await page.fill('#f-stand-0-site', '16');
+  await page.fill('#f-stand-0-density', '1000');
+  // The default regime: rows 1 in 3, grow to 30, selective, grow to 45.
+  // Keep the first two (the keyboard alone), then grow to 35.
+  await page.focus('[data-key="regime.0.step.3.remove"]');
+  await page.keyboard.press('Enter');
+  await page.focus('[data-key="regime.0.step.2.remove"]');
+  await page.keyboard.press('Enter');
+  await page.fill('#f-regime-0-step-1', '35');
+  await page.click('#run');
+  await settled(page);
+
+  const shown = await tables(page);
+  assert.deepEqual(
+    shown.map((t) => [t.stand, t.step, t.event]),
+    [
+      ['unthinned_ts_row', '0', 'initial'],
+      ['unthinned_ts_row', '1', 'thinned'],
+      ['unthinned_ts_row', '2', 'projected'],
+    ],
+  );
+  assert.ok(shown.every((t) => t.classes.every((c) => c.length === 7) && t.totals.length === 6));
+  sameFigures(shown, 'unthinned_ts_row');
+  const report = await downloaded(page, '.run button.file');
+  assert.ok(report.bytes.equals(readFileSync(join(golden, 'unthinned_ts_row.rep'))), 'report bytes');
+  await page.close();
+});
+
+test('?scenario= runs a shared scenario; its report and CSV files are those of zireze run', async () => {
+  // A Weibull stand: its report holds the Latin-1 byte 0xC2.
+  const text = readFileSync(join(scenarios, 'thinned_weibull.toml'), 'utf8');
+  const page = await open('?scenario=' + encodeURIComponent(text));
+  sameFigures(await tables(page), 'thinned_weibull');
+  const report = await downloaded(page, '.run button.file');
+  const expected = readFileSync(join(golden, 'thinned_weibull.rep'));
+  assert.ok(expected.includes(0xc2));
+  assert.ok(report.bytes.equals(expected), 'report bytes, Latin-1');
+
+  if (process.env.ZIREZE_PROGRAM) {
+    const out = mkdtempSync(join(tmpdir(), 'zireze-run-'));
+    execFileSync(process.env.ZIREZE_PROGRAM, ['run', join(scenarios, 'thinned_weibull.toml'), '--out', out]);
+    for (const name of ['stands.csv', 'classes.csv', 'runs.csv']) {
+      const csv = await downloaded(page, `#downloads [data-file="${name}"]`);
+      assert.ok(csv.bytes.equals(readFileSync(join(out, name))), name);
+    }
+    rmSync(out, { recursive: true, force: true });
+  }
+  // The link offered for the scenario brings the same tables back.
+  const link = await page.inputValue('#link');
+  const again = await context.newPage();
+  await again.goto(link);
+  await settled(again);
+  assert.deepEqual(await tables(again), await tables(page));
+  await again.close();
+  await page.close();
+});
+
+test('a scenario saved and loaded again gives the same form and tables', async () => {
+  const page = await open();
+  await page.click('#add-regime');
+  await page.fill('#f-regime-1-step-0', '40');
+  await page.selectOption('#f-stand-0-kind', 'attributes');
+  for (const [field, value] of [
+    ['trees', '850'],
+    ['basal_area', '22.5'],
+    ['dmin', '8'],
+    ['p90', '30'],
+  ])
+    await page.fill(`#f-stand-0-attributes-${field}`, value);
+  await page.click('#run');
+  await settled(page);
+  const shown = await tables(page);
+  assert.equal(new Set(shown.map((t) => t.regime)).size, 2);
+  const saved = await downloaded(page, '#save');
+
+  const fresh = await open();
+  await fresh.setInputFiles('#load', { name: 'cenario.toml', mimeType: 'text/plain', buffer: saved.bytes });
+  await settled(fresh);
+  assert.deepEqual(await tables(fresh), shown);
+  const resaved = await downloaded(fresh, '#save');
+  assert.equal(resaved.bytes.toString(), saved.bytes.toString());
+
+  // A broken file: its problems as FILE:LINE:COLUMN, the form as it was.
+  await fresh.setInputFiles('#load', { name: 'broken.toml', mimeType: 'text/plain', buffer: Buffer.from('bark = true\n[[stand]\n') });
+  await settled(fresh);
+  assert.match(await fresh.textContent('#problems'), /^broken\.toml:2:\d+: /);
+  assert.deepEqual(await tables(fresh), shown);
+  await page.close();
+  await fresh.close();
+});
+
+test('refused values show their reasons next to the field; hostile input breaks nothing', async () => {
+  const page = await open();
+  await page.fill('#f-stand-0-age', '0');
+  await settled(page);
+  assert.match(await page.textContent('[data-problem="stand.0.age"]'), /A IDADE TEM DE SER MAIOR QUE ZERO/);
+  assert.equal(await page.getAttribute('#f-stand-0-age', 'aria-invalid'), 'true');
+  await page.fill('#f-stand-0-age', '20');
+  // A residual basal area above the stand's: the model refuses the step.
+  await page.fill('#f-regime-0-step-2', '90');
+  await settled(page);
+  assert.match(
+    await page.textContent('[data-problem="regime.0.step.2"]'),
+    /VALOR NAO ACEITE: A AREA BASAL RESIDUAL TEM DE SER MAIOR QUE ZERO E NAO SUPERIOR A ACTUAL/,
+  );
+  assert.equal((await tables(page)).length, 3); // the states before the refused step
+
+  for (const value of ['', 'abc', '1e39', '-1', '1e-50', '<b>x</b>', '9'.repeat(400), '"\\\n']) {
+    await page.fill('#f-stand-0-density', value);
+    await settled(page);
+    assert.notEqual(await page.textContent('[data-problem="stand.0.density"]'), '', `density ${value}`);
+  }
+  await page.selectOption('#f-stand-0-kind', 'counts');
+  await page.fill('#f-stand-0-counts', '1 '.repeat(60));
+  await settled(page);
+  assert.match(await page.textContent('[data-problem="stand.0.counts"]'), /at most 50 classes/);
+  await page.close();
+
+  for (const query of [
+    '?scenario=' + encodeURIComponent('[[stand'),
+    '?scenario=%E0%A4%A',
+    '?scenario=' + encodeURIComponent('stands_csv = "plots.csv"\n'),
+    '?scenario=' + encodeURIComponent(`[[stand]]\nid="a"\nage=20\nsite_class=16\ntrees=1500\n[[regime]]\nid="r"\nsteps=[${'{grow_to=30},'.repeat(3000)}]\n`),
+  ]) {
+    const p = await open(query);
+    assert.notEqual(await p.textContent('#problems'), '', query.slice(0, 40));
+    await p.close();
+  }
+});
+
+test('the charts are drawn (screenshot under build-web/screenshots/)', async () => {
+  const page = await open();
+  await page.waitForFunction(() => performance.getEntriesByName('zireze-charts').length > 0);
+  assert.equal(await page.locator('#charts canvas').count(), 6);
+  mkdirSync(join(root, 'build-web', 'screenshots'), { recursive: true });
+  await page.screenshot({ path: join(root, 'build-web', 'screenshots', 'page.png'), fullPage: true });
+  // On a phone's screen nothing is wider than the screen (the tables scroll
+  // in their own boxes), once the charts have followed the new width.
+  await page.setViewportSize({ width: 390, height: 844 });
+  await page.waitForFunction(() => document.documentElement.scrollWidth <= window.innerWidth, null, {
+    timeout: 5000,
+  });
+  await page.screenshot({ path: join(root, 'build-web', 'screenshots', 'phone.png') });
+  await page.close();
+});
