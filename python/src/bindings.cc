@@ -216,11 +216,13 @@ std::vector<float> counts_of(py::handle counts) {
   if (n > kMostClasses)
     throw py::value_error("counts: " + std::to_string(n) + " classes; at most " +
                           std::to_string(kMostClasses) + " (the last centred on 250 cm)");
+  // Taken in the order iteration gives (a pandas Series by position, not by
+  // label), and never past kMostClasses whatever the length claimed.
   std::vector<float> RN;
-  for (Py_ssize_t i = 0; i < n; ++i) {
-    auto item = py::reinterpret_steal<py::object>(PySequence_GetItem(o, i));
-    if (!item) throw py::error_already_set();
-    const std::string name = "counts[" + std::to_string(i) + "]";
+  for (py::handle item : counts) {
+    if (RN.size() == static_cast<std::size_t>(kMostClasses))
+      throw py::value_error("counts: more than " + std::to_string(kMostClasses) + " classes");
+    const std::string name = "counts[" + std::to_string(RN.size()) + "]";
     const float count = single(item, name);
     if (count < -0.0001f) check(negative_refusal(count), name, item);
     RN.push_back(count);

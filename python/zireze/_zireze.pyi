@@ -3,7 +3,7 @@
 Numbers given are Python ints or floats (or other real numbers, not bool), rounded to the nearest
 single-precision value; numbers returned are the model's single-precision values as floats."""
 
-from typing import Any, Optional, SupportsFloat, Union
+from typing import Any, ClassVar, Optional, Protocol, SupportsFloat, Union, overload
 
 import pandas
 
@@ -102,12 +102,12 @@ class StandTable:
         """The classes, one row each: dap (int), n, g, h, vol_tot, vol_rol, vol_mad."""
     def report_text(self) -> str:
         """The table as the dialogue writes it to its report (Latin-1 text)."""
+    def __str__(self) -> str:
+        """The table as the dialogue prints it on the console."""
 
-class Stand:
-    """A stand at its current age, as a value."""
-
-    @staticmethod
-    def unthinned(
+class _UnthinnedFactory(Protocol):
+    def __call__(
+        self,
         *,
         age: _Number,
         site_class: Optional[_Number] = None,
@@ -118,6 +118,20 @@ class Stand:
     ) -> Stand:
         """A stand never thinned: exactly one of site_class and dominant_height, exactly one
         of trees, basal_area and trees_planted."""
+
+class _Unthinned:
+    """Stand.unthinned(...): a stand never thinned. stand.unthinned: True until the first
+    selective thinning of a stand described as never thinned."""
+
+    @overload
+    def __get__(self, stand: None, owner: Any = None) -> _UnthinnedFactory: ...
+    @overload
+    def __get__(self, stand: Stand, owner: Any = None) -> bool: ...
+
+class Stand:
+    """A stand at its current age, as a value."""
+
+    unthinned: ClassVar[_Unthinned]
     @staticmethod
     def from_counts(
         *,
@@ -184,8 +198,7 @@ class Stand:
     def c(self) -> float:
         """Weibull shape."""
     @property
-    def unthinned(self) -> bool:
-        """True until the first selective thinning of a stand described as never thinned."""
+    def _is_unthinned(self) -> bool: ...
     def table(self, bark: bool = True) -> StandTable:
         """The stand table, volumes with bark or without."""
     def thin_rows(self, one_in: int) -> Stand:

@@ -99,7 +99,11 @@ def plot_distribution(table: "StandTable", *, title: Optional[str] = None) -> "F
         ax.set_xlabel("diameter class (cm)")
         ax.set_xticks(dap)
         ax.grid(True, axis="y", alpha=0.3)
-    shown = lambda v: "***" if v is None else str(v)  # noqa: E731 - as the table prints it
-    fig.suptitle(title or f"age {shown(table.age)}, site class {shown(table.site_class)}, "
+    fig.suptitle(title or f"age {_shown(table.age)}, site class {_shown(table.site_class)}, "
                           f"{'with' if table.bark else 'without'} bark")
     return fig
+
+
+def _shown(value: Optional[int]) -> str:
+    """A rounded age or site class as the table prints it: asterisks where it has none."""
+    return "***" if value is None else str(value)
