@@ -17,9 +17,9 @@
 #include <cctype>
 #include <cerrno>
 #include <cmath>
+#include <cstdint>
 #include <cstdio>
 #include <cstdlib>
-#include <cstdint>
 #include <cstring>
 #include <string>
 
@@ -197,7 +197,8 @@ inline std::to_chars_result shortest(char* first, char* last, float x) {
   if (e >= n - 1) {
     // A whole number below 10^16 here (past it the scientific form is
     // shorter): all its digits, exactly.
-    fixed += e < 16 ? std::to_string(static_cast<std::uint64_t>(std::fabs(x))) : std::string(40, '9');
+    fixed +=
+        e < 16 ? std::to_string(static_cast<std::uint64_t>(std::fabs(x))) : std::string(40, '9');
   } else if (e >= 0) {
     fixed += d.substr(0, static_cast<std::size_t>(e + 1)) + "." +
              d.substr(static_cast<std::size_t>(e + 1));

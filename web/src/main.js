@@ -482,6 +482,7 @@ function show(res, fieldMap) {
 
 function runForm() {
   if (!wasm) return;
+  performance.mark('zireze-recompute');
   const made = toToml(model);
   fields = made.fields;
   show(runText(made.text, FORM_FILE), fields);
