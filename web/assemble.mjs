@@ -11,5 +11,8 @@ const script = (file) => `<script>\n${readFileSync(file, 'utf8').replace(/<\/scr
 let page = readFileSync(template, 'utf8');
 // Replacement by function: a "$" in the inlined text stays as it is.
 page = page.replace('<!-- STYLE -->', () => `<style>\n${readFileSync(style, 'utf8')}</style>`);
-page = page.replace('<!-- SCRIPT -->', () => `${script(module)}\n${script(bundle)}`);
+// The module starts compiling its WebAssembly before the page's bundle is
+// read, and the bundle takes it from window.zirezeStart.
+const start = '<script>window.zirezeStart = createZireze();</script>';
+page = page.replace('<!-- SCRIPT -->', () => `${script(module)}\n${start}\n${script(bundle)}`);
 writeFileSync(output, page);

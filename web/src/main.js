@@ -18,7 +18,11 @@ let pending = 0;
 // ---- WebAssembly ----------------------------------------------------------
 
 async function loadWasm() {
-  wasm = await createZireze(); // eslint-disable-line no-undef
+  // The first module was started by the page before this script; a module
+  // made again after a failure starts here.
+  const started = window.zirezeStart;
+  window.zirezeStart = null;
+  wasm = await (started || createZireze()); // eslint-disable-line no-undef
   performance.mark('zireze-wasm');
 }
 
