@@ -10,6 +10,7 @@
 #include <functional>
 #include <mutex>
 #include <optional>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -75,8 +76,17 @@ void run_all(const Scenario& s, int jobs,
   };
 
   std::vector<std::thread> threads;
-  for (int j = 0; j < jobs; ++j) threads.emplace_back(worker);
   try {
+    // More threads than runs would only wait; fewer than asked for do when
+    // the system will start no more.
+    for (std::size_t j = 0; j < static_cast<std::size_t>(jobs) && j < total; ++j) {
+      try {
+        threads.emplace_back(worker);
+      } catch (const std::system_error&) {
+        if (threads.empty()) throw;
+        break;
+      }
+    }
     std::unique_lock lock(m);
     while (delivered < total) {
       std::optional<Result>& slot = slots[delivered % window];

@@ -13,21 +13,17 @@
 
 namespace zireze::batch {
 
-std::string to_string(const Problem& p) {
-  return p.where.file + ':' + std::to_string(p.where.line) + ':' + std::to_string(p.where.column) +
-         ": " + p.what;
-}
-
 namespace {
 
-// The parser's description as one line of printable ASCII: it may quote the
-// bytes it stopped at, line ends among them.
+// Text on one line: control bytes (line ends among them) written as \\xNN.
+// The parser's descriptions quote the bytes it stopped at; a file name may
+// hold anything.
 std::string one_line(std::string_view text) {
   static const char hex[] = "0123456789ABCDEF";
   std::string out;
   for (char c : text) {
     const unsigned char b = static_cast<unsigned char>(c);
-    if (b < 0x20 || b >= 0x7F) {
+    if (b < 0x20 || b == 0x7F) {
       out += "\\x";
       out += hex[b >> 4];
       out += hex[b & 15];
@@ -79,6 +75,11 @@ std::optional<Where> non_ascii_outside_strings(std::string_view text, const std:
 }
 
 }  // namespace
+
+std::string to_string(const Problem& p) {
+  return one_line(p.where.file) + ':' + std::to_string(p.where.line) + ':' +
+         std::to_string(p.where.column) + ": " + p.what;
+}
 
 bool plain_id(std::string_view id) {
   if (id.empty()) return false;
