@@ -8,14 +8,10 @@
 #include <pybind11/stl.h>
 
 #include <array>
-#include <cerrno>
 #include <cfloat>
 #include <chrono>
 #include <cmath>
 #include <cstdint>
-#include <cstring>
-#include <filesystem>
-#include <fstream>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -341,27 +337,6 @@ py::object class_frame(const StandTable& t) {
 // ---------------------------------------------------------------------------
 // Regimes in batch.
 
-// The file `stands_csv` names: its bytes, or why it cannot be read.
-std::optional<std::string> read_file(const std::string& path, std::string& why) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    why = "it is a folder";
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
-    return std::nullopt;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    why = "read error";
-    return std::nullopt;
-  }
-  return content.str();
-}
-
 // The rows of the three tables, column by column, as the runs are delivered.
 // Text cells are kept once per run and shared by its rows.
 struct Tables {
@@ -479,7 +454,7 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
   Tables tables;
   {
     py::gil_scoped_release released;
-    scenario = batch::read_scenario(text, file, read_file, problems);
+    scenario = batch::read_scenario(text, file, batch::read_file, problems);
     if (scenario) {
       const std::size_t threads = std::min({static_cast<std::size_t>(jobs < 1 ? 1 : jobs),
                                             batch::run_count(*scenario), kMostThreads});

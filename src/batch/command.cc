@@ -2,15 +2,11 @@
 
 #include <unistd.h>
 
-#include <cerrno>
 #include <chrono>
 #include <cstdio>
-#include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <iostream>
 #include <memory>
-#include <sstream>
 #include <stdexcept>
 
 #include "batch/output.h"
@@ -23,26 +19,6 @@
 namespace zireze::batch {
 
 namespace {
-
-std::optional<std::string> read_whole_file(const std::string& path, std::string& why) {
-  std::error_code ec;
-  if (std::filesystem::is_directory(path, ec)) {
-    why = "it is a folder";
-    return std::nullopt;
-  }
-  std::ifstream in(path, std::ios::binary);
-  if (!in) {
-    why = std::strerror(errno);
-    return std::nullopt;
-  }
-  std::ostringstream content;
-  content << in.rdbuf();
-  if (in.bad()) {
-    why = "read error";
-    return std::nullopt;
-  }
-  return content.str();
-}
 
 // A run, with its rows already as CSV text: formatted on the worker threads.
 struct Chunk {
@@ -89,13 +65,13 @@ std::string report_name(const Run& r) {
 
 int run_command(const Options& o) {
   std::string why;
-  std::optional<std::string> text = read_whole_file(o.scenario, why);
+  std::optional<std::string> text = read_file(o.scenario, why);
   if (!text) {
     std::cerr << "zireze: cannot read " << o.scenario << ": " << why << '\n';
     return 2;
   }
   std::vector<Problem> problems;
-  std::optional<Scenario> scenario = read_scenario(*text, o.scenario, read_whole_file, problems);
+  std::optional<Scenario> scenario = read_scenario(*text, o.scenario, read_file, problems);
   if (!scenario) {
     for (const Problem& p : problems) std::cerr << to_string(p) << '\n';
     return 2;

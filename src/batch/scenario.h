@@ -73,6 +73,10 @@ using FileReader =
 std::optional<Scenario> read_scenario(std::string_view text, const std::string& file,
                                       const FileReader& read_file, std::vector<Problem>& problems);
 
+// Reads a whole file: the FileReader that the command and the Python package
+// hand to read_scenario.
+std::optional<std::string> read_file(const std::string& path, std::string& why);
+
 // A file name that every system takes: letters, digits, '-' and '_'.
 bool plain_id(std::string_view id);
 
