@@ -76,6 +76,9 @@ void OutputFile::open() {
   slot_ = remember_temporary(temporary_);
   file_ = std::fopen(temporary_.c_str(), "wb");
   if (!file_) fail("create");
+  constexpr std::size_t kBuffer = 1 << 20;
+  buffer_ = std::make_unique<char[]>(kBuffer);
+  std::setvbuf(file_, buffer_.get(), _IOFBF, kBuffer);
 }
 
 void OutputFile::write(std::string_view bytes) {

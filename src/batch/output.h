@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdio>
+#include <memory>
 #include <string>
 #include <string_view>
 
@@ -28,6 +29,7 @@ class OutputFile {
   std::string path_;
   std::string temporary_;
   std::FILE* file_ = nullptr;
+  std::unique_ptr<char[]> buffer_;  // large writes: the tables run to tens of megabytes
   int slot_ = -1;  // among the files the signal handler removes
   bool committed_ = false;
 };

@@ -45,16 +45,27 @@ void run_all(const Scenario& s, int jobs,
   const std::size_t window = 8 * static_cast<std::size_t>(jobs);
   std::vector<std::optional<Result>> slots(window);
   std::mutex m;
-  std::condition_variable changed;
-  std::size_t next = 0, delivered = 0;
+  // The caller is woken when the window of runs ahead is full (or every run
+  // is taken), and then hands over what is ready; a thread is woken when
+  // there is room again. Runs are short: waking for each would cost more.
+  std::condition_variable ready, room;
+  std::size_t next = 0, delivered = 0, waiting_for_room = 0;
   bool stop = false;
   std::exception_ptr failure;
 
   auto worker = [&] {
     std::unique_lock lock(m);
     for (;;) {
-      changed.wait(lock, [&] { return stop || next >= total || next < delivered + window; });
-      if (stop || next >= total) return;
+      while (!stop && next < total && next >= delivered + window) {
+        ready.notify_one();
+        ++waiting_for_room;
+        room.wait(lock);
+        --waiting_for_room;
+      }
+      if (stop || next >= total) {
+        ready.notify_one();
+        return;
+      }
       const std::size_t i = next++;
       lock.unlock();
       std::optional<Result> result;
@@ -68,10 +79,11 @@ void run_all(const Scenario& s, int jobs,
       if (error) {
         if (!failure) failure = error;
         stop = true;
+        room.notify_all();
+        ready.notify_one();
       } else {
         slots[i % window] = std::move(result);
       }
-      changed.notify_all();
     }
   };
 
@@ -90,12 +102,12 @@ void run_all(const Scenario& s, int jobs,
     std::unique_lock lock(m);
     while (delivered < total) {
       std::optional<Result>& slot = slots[delivered % window];
-      changed.wait(lock, [&] { return stop || slot.has_value(); });
+      ready.wait(lock, [&] { return stop || slot.has_value(); });
       if (stop) break;
       Result result = std::move(*slot);
       slot.reset();
       ++delivered;
-      changed.notify_all();
+      if (waiting_for_room > 0) room.notify_all();
       lock.unlock();
       deliver(std::move(result));
       lock.lock();
@@ -104,7 +116,7 @@ void run_all(const Scenario& s, int jobs,
     std::lock_guard lock(m);
     if (!failure) failure = std::current_exception();
     stop = true;
-    changed.notify_all();
+    room.notify_all();
   }
   for (std::thread& t : threads) t.join();
   if (failure) std::rethrow_exception(failure);
