@@ -2,9 +2,10 @@
 // emscripten (libc++ 13), which has them for integers only. The program
 // writes and reads numbers through them (the table's fields past 2^30, the
 // CSV figures, the replies and the scenario's numbers), and the page must
-// give the same bytes as the native program. They rest on the C library's
-// printf and strtof/strtod, which round exactly in the "C" locale that a
-// WebAssembly module always has.
+// give the same bytes as the native program. The shortest text of a float is
+// worked out exactly in integers below; fixed decimals and reading rest on
+// the C library's printf and strtof/strtod, which round exactly in the "C"
+// locale that a WebAssembly module always has.
 //
 // web/CMakeLists.txt includes this header first in every file of the
 // WebAssembly build (-include); a libc++ that has these functions skips it.
