@@ -34,41 +34,54 @@ std::string one_line(std::string_view text) {
   return out;
 }
 
-// Where a byte outside ASCII first stands outside a string or a comment,
-// if anywhere. TOML has such characters nowhere else; and the parser, asked
+// The text the parser is given: the scenario with every character beyond
+// ASCII in a comment written as one '?', so that lines and columns (counted
+// in characters) stay where they were. Such a character anywhere else, in a
+// string or not, is refused and its place returned: the parser, asked
 // whether some of them (accented Latin letters, Greek, Cyrillic, kana) are
-// blanks, reaches a point it holds unreachable, with undefined results: such
-// text must not reach it.
-std::optional<Where> non_ascii_outside_strings(std::string_view text, const std::string& file) {
+// blanks, reaches a point it holds unreachable, with undefined results. What
+// a scenario holds in strings (ids, the thinning kinds, the plots' file
+// name) is plain ASCII.
+std::optional<Where> ascii_for_parser(std::string_view text, const std::string& file,
+                                      std::string& out) {
+  enum class In { code, comment, string };
+  In in = In::code;
+  std::string_view closing;  // of the string: one quote or three
+  bool escapes = false;      // a basic string ("): a backslash escapes what follows
   int line = 1;
   std::size_t line_start = 0;
-  auto line_end = [&](std::size_t at) {
-    ++line;
-    line_start = at + 1;
-  };
-  std::size_t i = 0;
-  while (i < text.size()) {
+  out.clear();
+  out.reserve(text.size());
+  for (std::size_t i = 0; i < text.size(); ++i) {
     const char c = text[i];
+    if (static_cast<unsigned char>(c) >= 0x80) {
+      if (in != In::comment) return Where{file, line, static_cast<int>(i - line_start) + 1};
+      out += '?';
+      while (i + 1 < text.size() && (static_cast<unsigned char>(text[i + 1]) & 0xC0) == 0x80) ++i;
+      continue;
+    }
+    out += c;
     if (c == '\n') {
-      line_end(i++);
-    } else if (c == '#') {
-      while (i < text.size() && text[i] != '\n') ++i;
-    } else if (c == '"' || c == '\'') {
-      // A string in one quote or three; in a basic string (") a backslash
-      // escapes the next character. One left open ends at its line's end:
-      // the parser says what is wrong with it.
-      const std::size_t quotes = text.substr(i, 3) == std::string(3, c) ? 3 : 1;
-      const std::string_view closing = text.substr(i, quotes);
-      for (i += quotes; i < text.size() && text.substr(i, quotes) != closing; ++i) {
-        if (quotes == 1 && text[i] == '\n') break;
-        if (c == '"' && text[i] == '\\' && i + 1 < text.size()) ++i;
-        if (text[i] == '\n') line_end(i);
-      }
-      if (i < text.size() && text[i] != '\n') i += quotes;
-    } else if (static_cast<unsigned char>(c) >= 0x80) {
-      return Where{file, line, static_cast<int>(i - line_start) + 1};
-    } else {
-      ++i;
+      ++line;
+      line_start = i + 1;
+      // A comment ends here, and so does a one-line string left open (the
+      // parser says what is wrong with it).
+      if (in == In::comment || (in == In::string && closing.size() == 1)) in = In::code;
+    } else if (in == In::code && c == '#') {
+      in = In::comment;
+    } else if (in == In::code && (c == '"' || c == '\'')) {
+      closing = text.substr(i, 3) == std::string(3, c) ? text.substr(i, 3) : text.substr(i, 1);
+      escapes = c == '"';
+      out += text.substr(i + 1, closing.size() - 1);
+      i += closing.size() - 1;
+      in = In::string;
+    } else if (in == In::string && escapes && c == '\\' && i + 1 < text.size() &&
+               static_cast<unsigned char>(text[i + 1]) < 0x80 && text[i + 1] != '\n') {
+      out += text[++i];
+    } else if (in == In::string && text.substr(i, closing.size()) == closing) {
+      out += text.substr(i + 1, closing.size() - 1);
+      i += closing.size() - 1;
+      in = In::code;
     }
   }
   return std::nullopt;
@@ -366,11 +379,13 @@ void sort(std::vector<Problem>& problems, std::size_t from) {
 std::optional<Scenario> read_scenario(std::string_view text, const std::string& file,
                                       const FileReader& read_file, std::vector<Problem>& problems) {
   const std::size_t first = problems.size();
-  if (std::optional<Where> where = non_ascii_outside_strings(text, file)) {
-    problems.push_back(Problem{*where, "a character beyond ASCII outside a string or a comment"});
+  std::string ascii;
+  if (std::optional<Where> where = ascii_for_parser(text, file, ascii)) {
+    problems.push_back(Problem{
+        *where, "a character beyond ASCII outside a comment (ids and file names are ASCII)"});
     return std::nullopt;
   }
-  toml::parse_result parsed = toml::parse(text, std::string_view(file));
+  toml::parse_result parsed = toml::parse(ascii, std::string_view(file));
   if (!parsed) {
     const toml::parse_error& e = parsed.error();
     problems.push_back(Problem{Where{file, static_cast<int>(e.source().begin.line),
