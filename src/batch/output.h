@@ -30,7 +30,7 @@ class OutputFile {
   std::string temporary_;
   std::FILE* file_ = nullptr;
   std::unique_ptr<char[]> buffer_;  // large writes: the tables run to tens of megabytes
-  int slot_ = -1;  // among the files the signal handler removes
+  int slot_ = -1;                   // among the files the signal handler removes
   bool committed_ = false;
 };
 
