@@ -237,7 +237,7 @@ std::string number_text(float x) {
 void scenario_json(Json& j, const Scenario& sc) {
   j.key("bark").raw(sc.bark ? "true" : "false");
   j.key("stands").open('[');
-  for (const StandSpec& s : sc.stands) {
+  for (const StandEntry& s : sc.stands) {
     j.open('{');
     j.key("id").str(s.id);
     j.key("age").str(number_text(s.IDADE));
@@ -246,24 +246,24 @@ void scenario_json(Json& j, const Scenario& sc) {
     else
       j.key("dominant_height").str(number_text(s.HD));
     switch (s.kind) {
-      case StandSpec::Kind::unthinned:
+      case StandEntry::Kind::unthinned:
         j.key("kind").str(s.TS > 0.0f ? "trees" : s.BA > 0.0f ? "basal_area" : "trees_planted");
         j.key("density").str(number_text(s.TS > 0.0f ? s.TS : s.BA > 0.0f ? s.BA : s.TP));
         break;
-      case StandSpec::Kind::counts:
+      case StandEntry::Kind::counts:
         j.key("kind").str("counts");
         j.key("counts").open('[');
         for (float c : s.counts) j.str(number_text(c));
         j.close(']');
         break;
-      case StandSpec::Kind::weibull:
+      case StandEntry::Kind::weibull:
         j.key("kind").str("weibull");
         j.key("weibull").open('{');
         j.key("trees").str(number_text(s.TS)).key("a").str(number_text(s.A));
         j.key("b").str(number_text(s.B)).key("c").str(number_text(s.C));
         j.close('}');
         break;
-      case StandSpec::Kind::attributes:
+      case StandEntry::Kind::attributes:
         j.key("kind").str("attributes");
         j.key("attributes").open('{');
         j.key("trees").str(number_text(s.TS)).key("basal_area").str(number_text(s.BA));
@@ -345,8 +345,8 @@ std::string run_text(const std::string& text, const std::string& file) {
   last.names = {"stands.csv", "classes.csv", "runs.csv"};
   last.bytes.resize(3);
   j.key("runs").open('[');
-  auto one = [&](const StandSpec& spec, const Regime* regime) {
-    const Run r = run(spec, regime, sc->bark, true);
+  auto one = [&](const StandEntry& entry, const Regime* regime) {
+    const Run r = run(entry, regime, sc->bark, true);
     append_stand_rows(stands, r);
     append_class_rows(classes, r);
     append_run_row(runs, r);
@@ -370,9 +370,9 @@ std::string run_text(const std::string& text, const std::string& file) {
     last.names.push_back(report_name(r));
     last.bytes.push_back(r.report);
   };
-  for (const StandSpec& spec : sc->stands) {
-    if (sc->regimes.empty()) one(spec, nullptr);
-    for (const Regime& regime : sc->regimes) one(spec, &regime);
+  for (const StandEntry& entry : sc->stands) {
+    if (sc->regimes.empty()) one(entry, nullptr);
+    for (const Regime& regime : sc->regimes) one(entry, &regime);
   }
   j.close(']');
   last.bytes[0] = std::move(stands);

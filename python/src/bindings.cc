@@ -463,7 +463,7 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
       auto checked = std::chrono::steady_clock::now();
       batch::run_all<batch::Run>(
           *scenario, static_cast<int>(threads),
-          [&](const batch::StandSpec& s, const batch::Regime* r) {
+          [&](const batch::StandEntry& s, const batch::Regime* r) {
             return batch::run(s, r, bark, with_reports);
           },
           [&](batch::Run&& r) {

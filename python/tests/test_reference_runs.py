@@ -14,21 +14,21 @@ from conftest import GOLDEN, SCENARIOS
 DAP_HEADER = "  DAP     N.ARV."
 
 
-def stand_of(spec):
-    site = {k: spec[k] for k in ("site_class", "dominant_height") if k in spec}
-    if "counts" in spec:
-        return zireze.Stand.from_counts(age=spec["age"], counts=spec["counts"], **site)
-    if "weibull" in spec:
-        return zireze.Stand.from_weibull(age=spec["age"], **site, **spec["weibull"])
-    if "attributes" in spec:
-        return zireze.Stand.from_attributes(age=spec["age"], **site, **spec["attributes"])
-    density = {k: spec[k] for k in ("trees", "basal_area", "trees_planted") if k in spec}
-    return zireze.Stand.unthinned(age=spec["age"], **site, **density)
+def stand_of(entry):
+    site = {k: entry[k] for k in ("site_class", "dominant_height") if k in entry}
+    if "counts" in entry:
+        return zireze.Stand.from_counts(age=entry["age"], counts=entry["counts"], **site)
+    if "weibull" in entry:
+        return zireze.Stand.from_weibull(age=entry["age"], **site, **entry["weibull"])
+    if "attributes" in entry:
+        return zireze.Stand.from_attributes(age=entry["age"], **site, **entry["attributes"])
+    density = {k: entry[k] for k in ("trees", "basal_area", "trees_planted") if k in entry}
+    return zireze.Stand.unthinned(age=entry["age"], **site, **density)
 
 
 def states_of(scenario):
-    (spec,) = scenario["stand"]
-    states = [stand_of(spec)]
+    (entry,) = scenario["stand"]
+    states = [stand_of(entry)]
     for step in (scenario.get("regime") or [{"steps": []}])[0]["steps"]:
         s = states[-1]
         if "grow_to" in step:

@@ -26,7 +26,7 @@ struct Chunk {
   std::string stands, classes, runs;
 };
 
-Chunk work(const StandSpec& stand, const Regime* regime, int bark, bool reports) {
+Chunk work(const StandEntry& stand, const Regime* regime, int bark, bool reports) {
   Chunk c;
   c.run = run(stand, regime, bark, reports);
   append_stand_rows(c.stands, c.run);
@@ -99,7 +99,7 @@ int run_command(const Options& o) {
     bool refused = false;
     run_all<Chunk>(
         *scenario, o.jobs,
-        [&](const StandSpec& s, const Regime* r) { return work(s, r, bark, o.reports); },
+        [&](const StandEntry& s, const Regime* r) { return work(s, r, bark, o.reports); },
         [&](Chunk&& c) {
           stands.write(c.stands);
           classes.write(c.classes);

@@ -22,8 +22,6 @@ class OutputFile {
   void write(std::string_view bytes);
   void commit();  // flushes, closes and renames into place
 
-  const std::string& temporary() const { return temporary_; }
-
  private:
   [[noreturn]] void fail(const char* doing);
   std::string path_;

@@ -20,18 +20,18 @@ const char* event_name(Event e) {
   return "";
 }
 
-Stand initial_stand(const StandSpec& spec, GammaComplaints* complaints) {
-  switch (spec.kind) {
-    case StandSpec::Kind::unthinned:
-      return unthinned_stand(spec.IDADE, spec.SI, spec.HD, spec.TS, spec.BA, spec.TP);
-    case StandSpec::Kind::counts:
-      return stand_from_counts(spec.IDADE, spec.SI, spec.HD, spec.counts);
-    case StandSpec::Kind::weibull:
-      return stand_from_weibull(spec.IDADE, spec.SI, spec.HD, spec.TS, spec.A, spec.B, spec.C,
-                                complaints);
-    case StandSpec::Kind::attributes:
-      return stand_from_attributes(spec.IDADE, spec.SI, spec.HD, spec.TS, spec.BA, spec.DMIN,
-                                   spec.P90);
+Stand initial_stand(const StandEntry& entry, GammaComplaints* complaints) {
+  switch (entry.kind) {
+    case StandEntry::Kind::unthinned:
+      return unthinned_stand(entry.IDADE, entry.SI, entry.HD, entry.TS, entry.BA, entry.TP);
+    case StandEntry::Kind::counts:
+      return stand_from_counts(entry.IDADE, entry.SI, entry.HD, entry.counts);
+    case StandEntry::Kind::weibull:
+      return stand_from_weibull(entry.IDADE, entry.SI, entry.HD, entry.TS, entry.A, entry.B,
+                                entry.C, complaints);
+    case StandEntry::Kind::attributes:
+      return stand_from_attributes(entry.IDADE, entry.SI, entry.HD, entry.TS, entry.BA, entry.DMIN,
+                                   entry.P90);
   }
   return Stand{};
 }
@@ -41,29 +41,29 @@ namespace {
 // The report lines of the initial stand, as the dialogue writes them around
 // its questions: the title block, the history, the site as completed before
 // the stand is described, the density or the description typed.
-void describe(io::Units out, const StandSpec& spec, const Stand& initial,
+void describe(io::Units out, const StandEntry& entry, const Stand& initial,
               const GammaComplaints& complaints) {
   io::title_block(out);
-  const bool unthinned = spec.kind == StandSpec::Kind::unthinned;
+  const bool unthinned = entry.kind == StandEntry::Kind::unthinned;
   io::history_line(out.report, unthinned);
-  float SI = spec.SI, HD = spec.HD;
-  complete_site(spec.IDADE, SI, HD);
+  float SI = entry.SI, HD = entry.HD;
+  complete_site(entry.IDADE, SI, HD);
   io::site_line(out.report, SI, HD);
-  switch (spec.kind) {
-    case StandSpec::Kind::unthinned:
-      io::density_line(out.report, spec.TS, spec.BA, spec.TP);
+  switch (entry.kind) {
+    case StandEntry::Kind::unthinned:
+      io::density_line(out.report, entry.TS, entry.BA, entry.TP);
       break;
-    case StandSpec::Kind::counts:
+    case StandEntry::Kind::counts:
       io::counts_heading(out.report);
       break;
-    case StandSpec::Kind::weibull:
+    case StandEntry::Kind::weibull:
       io::weibull_heading(out.report);
       io::gamma_lines(out.report, complaints);
-      io::weibull_echo(out.report, spec.TS, spec.A, spec.B, spec.C);
+      io::weibull_echo(out.report, entry.TS, entry.A, entry.B, entry.C);
       break;
-    case StandSpec::Kind::attributes:
+    case StandEntry::Kind::attributes:
       io::attributes_heading(out.report);
-      io::attributes_echo(out.report, spec.TS, spec.BA, spec.DMIN, spec.P90);
+      io::attributes_echo(out.report, entry.TS, entry.BA, entry.DMIN, entry.P90);
       break;
   }
   io::stand_heading(out, initial.unthinned ? "CARACTERISTICAS DO POVOAMENTO NAO DESBASTADO"
@@ -79,9 +79,9 @@ Removal removal(const State& before, const Stand& after, const StandTable& table
 
 }  // namespace
 
-Run run(const StandSpec& spec, const Regime* regime, int bark, bool with_report) {
+Run run(const StandEntry& entry, const Regime* regime, int bark, bool with_report) {
   Run r;
-  r.stand_id = spec.id;
+  r.stand_id = entry.id;
   r.regime_id = regime ? regime->id : "";
   // The report's lines are laid out only when the report is wanted.
   std::ostringstream report;
@@ -90,10 +90,10 @@ Run run(const StandSpec& spec, const Regime* regime, int bark, bool with_report)
   io::Units out{console, report_unit};
 
   GammaComplaints complaints;
-  const Stand initial = initial_stand(spec, &complaints);
+  const Stand initial = initial_stand(entry, &complaints);
   r.states.push_back(State{0, Event::initial, initial, stand_table(initial, bark), std::nullopt});
   if (with_report) {
-    describe(out, spec, initial, complaints);
+    describe(out, entry, initial, complaints);
     io::stand_table(out, r.states.back().table);
   }
 

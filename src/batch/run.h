@@ -41,9 +41,9 @@ struct Run {
 
 // The stand as the dialogue completes it from what was typed. The Weibull
 // description may give the gamma function arguments it cannot take.
-Stand initial_stand(const StandSpec& spec, GammaComplaints* complaints = nullptr);
+Stand initial_stand(const StandEntry& entry, GammaComplaints* complaints = nullptr);
 
 // `regime` null: the stand is only tabled. The bark flag comes from the scenario.
-Run run(const StandSpec& spec, const Regime* regime, int bark, bool with_report);
+Run run(const StandEntry& entry, const Regime* regime, int bark, bool with_report);
 
 }  // namespace zireze::batch

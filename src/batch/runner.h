@@ -30,7 +30,7 @@ inline std::size_t run_count(const Scenario& s) {
 // exception from either stops the threads and reaches the caller.
 template <typename Result>
 void run_all(const Scenario& s, int jobs,
-             const std::function<Result(const StandSpec&, const Regime*)>& work,
+             const std::function<Result(const StandEntry&, const Regime*)>& work,
              const std::function<void(Result&&)>& deliver) {
   const std::size_t total = run_count(s);
   auto one = [&](std::size_t i) {

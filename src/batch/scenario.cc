@@ -188,9 +188,6 @@ class Toml {
                 "unknown key '" + io::printable(k.str()) + "' in " + std::string(in));
   }
 
-  const std::string& file() const { return file_; }
-  std::vector<Problem>& problems() { return problems_; }
-
  private:
   // toml++ counts columns in characters; messages count bytes, as editors do.
   static std::size_t byte_offset(std::string_view line, std::size_t column) {
@@ -413,7 +410,7 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
     if (std::optional<Regime> r = regime(in, t)) s.regimes.push_back(*r);
   });
   for (const StandFields& f : fields)
-    if (std::optional<StandSpec> spec = check_stand(f, problems)) s.stands.push_back(*spec);
+    if (std::optional<StandEntry> entry = check_stand(f, problems)) s.stands.push_back(*entry);
   sort(problems, first);
 
   if (const toml::node* csv = top.get("stands_csv")) {
@@ -432,7 +429,7 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
 
   std::set<std::string> ids;
-  for (const StandSpec& stand : s.stands)
+  for (const StandEntry& stand : s.stands)
     if (!ids.insert(stand.id).second)
       problems.push_back({stand.where, "a second stand with the id \"" + stand.id + "\""});
   std::set<std::string> regime_ids;

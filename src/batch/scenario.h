@@ -28,7 +28,7 @@ std::string to_string(const Problem& p);
 
 // A stand as the dialogue would be told it: the values typed, not yet
 // completed by the model. Quantities not given are -9, as in the dialogue.
-struct StandSpec {
+struct StandEntry {
   enum class Kind { unthinned, counts, weibull, attributes };
   std::string id;
   Kind kind = Kind::unthinned;
@@ -58,7 +58,7 @@ struct Regime {
 
 struct Scenario {
   int bark = 1;  // the bark flag of every table: 1 with bark, 0 without
-  std::vector<StandSpec> stands;
+  std::vector<StandEntry> stands;
   std::vector<Regime> regimes;  // none: each stand is tabled once
   std::string text;             // the scenario file as read
 };

@@ -2,9 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <array>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <span>
 #include <stdexcept>
 
 #include "batch/output.h"
@@ -15,8 +17,7 @@ namespace zireze::batch {
 namespace {
 
 // "name TYPE, ..." for the columns, and "?, ..." for their values.
-template <std::size_t N>
-std::string columns(const std::array<std::string_view, N>& names, const char* type) {
+std::string columns(std::span<const std::string_view> names, const char* type) {
   std::string out;
   for (std::string_view n : names) out += ", " + std::string(n) + " " + type;
   return out;
@@ -45,9 +46,7 @@ SqliteTables::SqliteTables(const std::string& path, const std::string& scenario_
   exec(("CREATE TABLE stands (" + kKey + columns(kStandColumns, "REAL") + ")").c_str());
   // The class centre is a whole number of centimetres.
   exec(("CREATE TABLE classes (" + kKey + ", dap INTEGER" +
-        columns(std::array<std::string_view, 6>{"n", "g", "h", "vol_tot", "vol_rol", "vol_mad"},
-                "REAL") +
-        ")")
+        columns(std::span(kClassColumns).subspan(1), "REAL") + ")")
            .c_str());
   exec("CREATE TABLE runs (stand TEXT, regime TEXT, status TEXT, message TEXT)");
   exec("CREATE TABLE scenario (text TEXT, version TEXT)");
@@ -116,10 +115,11 @@ void SqliteTables::add(const Run& r) {
     step(stands_);
     for (const TableClass& c : state.table.classes) {
       bind_key(classes_, r, state);
+      // The centre as the whole number it is, then the class's figures.
+      const std::array<float, 7> values = class_values(c);
       sqlite3_bind_int(classes_, 5, c.dap);
-      int j = 6;
-      for (float v : {c.n, c.g, c.h, c.vol_tot, c.vol_rol, c.vol_mad})
-        sqlite3_bind_double(classes_, j++, v);
+      for (std::size_t k = 1; k < values.size(); ++k)
+        sqlite3_bind_double(classes_, static_cast<int>(5 + k), values[k]);
       step(classes_);
     }
   }

@@ -9,8 +9,9 @@
 
 namespace zireze::batch {
 
-std::optional<float> read_number(std::string_view text) { return io::parse_real(text); }
+namespace {
 
+// What is wrong with a text that reads as no number.
 std::string number_problem(std::string_view text) {
   double d = 0.0;
   auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
@@ -19,10 +20,12 @@ std::string number_problem(std::string_view text) {
   return "beyond the range of a single-precision number";
 }
 
+}  // namespace
+
 Field number_field(std::string_view text, const Where& where, std::string_view key,
                    std::vector<Problem>& problems) {
   Field f{.given = true, .text = std::string(text), .where = where};
-  if (std::optional<float> v = read_number(text)) {
+  if (std::optional<float> v = io::parse_real(text)) {
     f.readable = true;
     f.value = *v;
   } else {
@@ -82,14 +85,14 @@ class Checker {
 // Not given: -9, as in the dialogue.
 float typed(const Field& f) { return f.given ? f.value : -9.0f; }
 
-void check_unthinned(Checker& c, const StandFields& f, StandSpec& s) {
+void check_unthinned(Checker& c, const StandFields& f, StandEntry& s) {
   const int densities = f.trees.given + f.basal_area.given + f.trees_planted.given;
   if (densities != 1) {
     c.problem(f.where, densities == 0 ? "give one of trees, basal_area and trees_planted"
                                       : "give only one of trees, basal_area and trees_planted");
     return;
   }
-  s.kind = StandSpec::Kind::unthinned;
+  s.kind = StandEntry::Kind::unthinned;
   s.TS = typed(f.trees);
   s.BA = typed(f.basal_area);
   s.TP = typed(f.trees_planted);
@@ -100,8 +103,8 @@ void check_unthinned(Checker& c, const StandFields& f, StandSpec& s) {
   if (c.usable(given)) c.refuse(given, key, density_refusal(s.TS, s.BA, s.TP));
 }
 
-void check_counts(Checker& c, const StandFields& f, StandSpec& s) {
-  s.kind = StandSpec::Kind::counts;
+void check_counts(Checker& c, const StandFields& f, StandEntry& s) {
+  s.kind = StandEntry::Kind::counts;
   std::size_t n = f.counts.size();
   // A count below -0.0001 ends the classes, as a typed -9 does; only the last may be one.
   if (n > 0 && f.counts[n - 1].readable && f.counts[n - 1].value < -0.0001f) --n;
@@ -125,8 +128,8 @@ void check_counts(Checker& c, const StandFields& f, StandSpec& s) {
   }
 }
 
-void check_weibull(Checker& c, const StandFields& f, StandSpec& s) {
-  s.kind = StandSpec::Kind::weibull;
+void check_weibull(Checker& c, const StandFields& f, StandEntry& s) {
+  s.kind = StandEntry::Kind::weibull;
   const Where& w = f.weibull.where;
   s.TS = c.need(f.weibull_trees, "trees", w, "weibull");
   s.A = c.need(f.a, "a", w, "weibull");
@@ -138,8 +141,8 @@ void check_weibull(Checker& c, const StandFields& f, StandSpec& s) {
   if (c.usable(f.c)) c.refuse(f.c, "c", positive_refusal(s.C));
 }
 
-void check_attributes(Checker& c, const StandFields& f, StandSpec& s) {
-  s.kind = StandSpec::Kind::attributes;
+void check_attributes(Checker& c, const StandFields& f, StandEntry& s) {
+  s.kind = StandEntry::Kind::attributes;
   const Where& w = f.attributes.where;
   s.TS = c.need(f.attributes_trees, "trees", w, "attributes");
   s.BA = c.need(f.attributes_basal_area, "basal_area", w, "attributes");
@@ -154,9 +157,9 @@ void check_attributes(Checker& c, const StandFields& f, StandSpec& s) {
 
 }  // namespace
 
-std::optional<StandSpec> check_stand(const StandFields& f, std::vector<Problem>& problems) {
+std::optional<StandEntry> check_stand(const StandFields& f, std::vector<Problem>& problems) {
   Checker c(problems);
-  StandSpec s;
+  StandEntry s;
   s.where = f.where;
   if (!f.id_given) {
     c.problem(f.where, "a stand without an id");

@@ -1,5 +1,5 @@
 // One stand as read from the scenario file or the CSV of plots, each value
-// with where it stands, before it is checked into a StandSpec.
+// with where it stands, before it is checked into a StandEntry.
 #pragma once
 
 #include <optional>
@@ -41,18 +41,14 @@ struct StandFields {
   Field attributes_trees, attributes_basal_area, dmin, p90;
 };
 
-// The number a text reads as, by the dialogue's rules for a real reply; and
-// what is wrong with a text that reads as none.
-std::optional<float> read_number(std::string_view text);
-std::string number_problem(std::string_view text);
-
-// The field's number, or a problem ("KEY = TEXT: ...") when it has none.
+// The field's number, read by the dialogue's rules for a real reply, or a
+// problem ("KEY = TEXT: ...") when it has none.
 Field number_field(std::string_view text, const Where& where, std::string_view key,
                    std::vector<Problem>& problems);
 
 // Checks what the stand's description needs (an id, one site, one density
 // or one description of the diameters) and every value the model cannot use.
 // Empty when anything is wrong; the problems are added to `problems`.
-std::optional<StandSpec> check_stand(const StandFields& f, std::vector<Problem>& problems);
+std::optional<StandEntry> check_stand(const StandFields& f, std::vector<Problem>& problems);
 
 }  // namespace zireze::batch

@@ -15,7 +15,7 @@ namespace zireze::batch {
 // any of a, b, c is a Weibull stand; with dmin or p90, a stand by attributes;
 // otherwise a stand never thinned. CRLF line ends and a UTF-8 byte-order mark
 // are taken.
-void read_stands_csv(std::string_view text, const std::string& file, std::vector<StandSpec>& stands,
-                     std::vector<Problem>& problems);
+void read_stands_csv(std::string_view text, const std::string& file,
+                     std::vector<StandEntry>& stands, std::vector<Problem>& problems);
 
 }  // namespace zireze::batch

@@ -47,10 +47,10 @@ TEST(Scenario, ReadsEveryKindOfStandFromTheFileAndThePlots) {
   EXPECT_EQ(s->stands[0].TP, 2500.0f);
   EXPECT_EQ(s->stands[0].TS, -9.0f);
   EXPECT_EQ(s->stands[1].counts, (std::vector<float>{0, 200, 100}));  // -9 ends the classes
-  EXPECT_EQ(s->stands[1].kind, StandSpec::Kind::counts);
-  EXPECT_EQ(s->stands[2].kind, StandSpec::Kind::attributes);
+  EXPECT_EQ(s->stands[1].kind, StandEntry::Kind::counts);
+  EXPECT_EQ(s->stands[2].kind, StandEntry::Kind::attributes);
   EXPECT_EQ(s->stands[2].TS, 850.4f);
-  EXPECT_EQ(s->stands[3].kind, StandSpec::Kind::weibull);
+  EXPECT_EQ(s->stands[3].kind, StandEntry::Kind::weibull);
   EXPECT_EQ(s->stands[3].where.line, 3);
 }
 
@@ -114,14 +114,14 @@ TEST(Runner, SameOrderForAnyNumberOfThreadsAndFailuresReachTheCaller) {
   for (int jobs : {1, 3}) {
     std::vector<std::string> order;
     run_all<std::string>(
-        s, jobs, [](const StandSpec& st, const Regime* r) { return st.id + r->id; },
+        s, jobs, [](const StandEntry& st, const Regime* r) { return st.id + r->id; },
         [&](std::string&& id) { order.push_back(id); });
     ASSERT_EQ(order.size(), 80u);
     EXPECT_EQ(order[0], "0x");
     EXPECT_EQ(order[79], "39y");
   }
   EXPECT_THROW(run_all<int>(
-                   s, 3, [](const StandSpec&, const Regime*) { return 0; },
+                   s, 3, [](const StandEntry&, const Regime*) { return 0; },
                    [](int&&) { throw std::runtime_error("disk full"); }),
                std::runtime_error);
 }

@@ -284,10 +284,10 @@ inline to_chars_result to_chars(char* first, char* last, float value) {
 inline to_chars_result to_chars(char* first, char* last, float value, chars_format fmt,
                                 int precision) {
   char buf[400];
-  const char* spec = fmt == chars_format::fixed        ? "%.*f"
-                     : fmt == chars_format::scientific ? "%.*e"
-                                                       : "%.*g";
-  const int n = std::snprintf(buf, sizeof buf, spec, precision, static_cast<double>(value));
+  const char* format = fmt == chars_format::fixed        ? "%.*f"
+                       : fmt == chars_format::scientific ? "%.*e"
+                                                         : "%.*g";
+  const int n = std::snprintf(buf, sizeof buf, format, precision, static_cast<double>(value));
   if (n < 0 || n >= static_cast<int>(sizeof buf)) return {last, errc::value_too_large};
   return zireze::compat::copy_out(first, last, buf, static_cast<std::size_t>(n));
 }
