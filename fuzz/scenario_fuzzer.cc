@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-#include "batch/rows.h"
+#include "batch/csv.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "check.h"
@@ -27,10 +27,10 @@ bool one_line(const std::string& s) {
   return !s.empty();
 }
 
-void run_some(const batch::Scenario& s) {
+void run_some(const Scenario& s) {
   for (std::size_t i = 0; i < s.stands.size() && i < 4; ++i) {
     for (std::size_t j = 0; j < s.regimes.size() + 1 && j < 3; ++j) {
-      const batch::Regime* regime = j < s.regimes.size() ? &s.regimes[j] : nullptr;
+      const Regime* regime = j < s.regimes.size() ? &s.regimes[j] : nullptr;
       if (regime && regime->steps.size() > 16) continue;
       const batch::Run r = batch::run(s.stands[i], regime, s.bark, true);
       const std::size_t steps = regime ? regime->steps.size() : 0;
@@ -58,7 +58,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   auto read_csv = [&](const std::string&, std::string&) -> std::optional<std::string> {
     return csv;
   };
-  std::optional<batch::Scenario> s = batch::read_scenario(toml, "s.toml", read_csv, problems);
+  std::optional<Scenario> s = batch::read_scenario(toml, "s.toml", read_csv, problems);
   fuzz::check(s.has_value() != !problems.empty(), "a scenario, or problems");
   for (const batch::Problem& p : problems)
     fuzz::check(fuzz::one_line(batch::to_string(p)), "a problem is one line");

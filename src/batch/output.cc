@@ -48,10 +48,14 @@ extern "C" void on_signal(int sig) {
 }  // namespace
 
 std::string temporary_name(const std::string& path) {
+  // The process and a count of the names given: no two outputs of one run
+  // share a temporary name, whatever their final names.
+  static std::atomic<unsigned> given{0};
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp-" + std::to_string(getpid());
+  return folder + "." + name + ".tmp-" + std::to_string(getpid()) + "-" +
+         std::to_string(given++);
 }
 
 void remove_temporaries_on_signal() {

@@ -1,37 +1,17 @@
-// One run: a stand of the scenario under one regime, step by step as the
-// dialogue takes them, every stand state tabled; and the report the dialogue
-// would write for it.
+// One run of a scenario: a stand under a regime, or tabled alone, every state
+// kept with its table; and the report the dialogue would write for it.
 #pragma once
 
-#include <optional>
 #include <string>
 #include <vector>
 
-#include "batch/scenario.h"
-#include "stand.h"
-#include "table/stand_table.h"
+#include "regime/regime.h"
 
 namespace zireze::batch {
 
-enum class Event { initial, thinned, projected };
-const char* event_name(Event e);  // "initial", "thinned", "projected"
-
-// What a thinning took out: the stand before it less the stand after it.
-struct Removal {
-  float ts, ba, vol_tot, vol_rol, vol_mad;
-};
-
-struct State {
-  int step;  // 0 for the initial stand, then the number of the step (from 1)
-  Event event;
-  Stand stand;
-  StandTable table;
-  std::optional<Removal> removed;  // thinnings only
-};
-
 struct Run {
   std::string stand_id;
-  std::string regime_id;  // empty without regimes
+  std::string regime_id;  // empty for a stand tabled alone
   // A step the model cannot take where it is reached ends the run there:
   // the reason, in the dialogue's words. Empty when every step was taken.
   std::string refusal;
@@ -39,11 +19,7 @@ struct Run {
   std::string report;  // the report file's bytes, when asked for
 };
 
-// The stand as the dialogue completes it from what was typed. The Weibull
-// description may give the gamma function arguments it cannot take.
-Stand initial_stand(const StandEntry& entry, GammaComplaints* complaints = nullptr);
-
-// `regime` null: the stand is only tabled. The bark flag comes from the scenario.
-Run run(const StandEntry& entry, const Regime* regime, int bark, bool with_report);
+// `regime` null: the stand is only tabled.
+Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report);
 
 }  // namespace zireze::batch

@@ -94,6 +94,14 @@ std::string to_string(const Problem& p) {
          std::to_string(p.where.column) + ": " + p.what;
 }
 
+bool number_key(std::string_view key) {
+  static constexpr std::string_view kNumbers[] = {
+      "age",   "site_class", "dominant_height", "trees", "basal_area", "trees_planted",
+      "counts", "a",         "b",               "c",     "dmin",       "p90",
+      "one_in", "residual_basal_area", "grow_to"};
+  return std::find(std::begin(kNumbers), std::end(kNumbers), key) != std::end(kNumbers);
+}
+
 bool plain_id(std::string_view id) {
   if (id.empty()) return false;
   return std::all_of(id.begin(), id.end(), [](char c) {
@@ -262,19 +270,21 @@ StandFields stand_fields(Toml& in, const toml::table& t) {
 
 // One step: { thin = "rows", one_in = N }, { thin = "selective",
 // residual_basal_area = X } or { grow_to = AGE }.
-std::optional<Step> step(Toml& in, const toml::node& n) {
+std::optional<Step> step(Toml& in, const toml::node& n, bool last) {
   const toml::table* t = in.table(n, "step");
   if (!t) return std::nullopt;
-  Step s{.kind = Step::Kind::grow, .where = in.where(n)};
+  const Where where = in.where(n);
+  Step s;
   const toml::node* thin = t->get("thin");
   const toml::node* grow = t->get("grow_to");
   if ((thin != nullptr) == (grow != nullptr)) {
-    in.problem(s.where, "a step is either thin = \"rows\" or \"selective\", or grow_to = AGE");
+    in.problem(where, "a step is either thin = \"rows\" or \"selective\", or grow_to = AGE");
     return std::nullopt;
   }
   if (grow) {
     in.only(*t, {"grow_to"}, "a growth step");
     Field age = in.number(*grow, "grow_to");
+    s.kind = Step::Kind::grow_to;
     s.value = age.value;
     return age.readable ? std::optional(s) : std::nullopt;
   }
@@ -284,12 +294,11 @@ std::optional<Step> step(Toml& in, const toml::node& n) {
     s.kind = Step::Kind::rows;
     const toml::node* one_in = t->get("one_in");
     const auto* n_in = one_in ? one_in->as_integer() : nullptr;
-    if (!n_in || n_in->get() < 2 || n_in->get() > 6) {
-      in.problem(one_in ? in.where(*one_in) : s.where,
-                 "a row thinning takes one_in = 2 to 6 (one row in every two to six)");
+    s.one_in = n_in && n_in->get() >= 2 && n_in->get() <= 6 ? static_cast<int>(n_in->get()) : 0;
+    if (const char* reason = step_refusal(s, last)) {
+      in.problem(one_in ? in.where(*one_in) : where, reason);
       return std::nullopt;
     }
-    s.one_in = static_cast<int>(n_in->get());
     return s;
   }
   if (how == "selective") {
@@ -297,7 +306,7 @@ std::optional<Step> step(Toml& in, const toml::node& n) {
     s.kind = Step::Kind::selective;
     const toml::node* residual = t->get("residual_basal_area");
     if (!residual) {
-      in.problem(s.where, "a selective thinning needs residual_basal_area");
+      in.problem(where, "a selective thinning needs residual_basal_area");
       return std::nullopt;
     }
     Field value = in.number(*residual, "residual_basal_area");
@@ -310,10 +319,15 @@ std::optional<Step> step(Toml& in, const toml::node& n) {
   return std::nullopt;
 }
 
-std::optional<Regime> regime(Toml& in, const toml::table& t) {
+// A regime as read, and where it stands (for a second one of the same id).
+struct ReadRegime {
+  Regime regime;
+  Where where;
+};
+
+std::optional<ReadRegime> regime(Toml& in, const toml::table& t) {
   in.only(t, {"id", "steps"}, "[[regime]]");
   Regime r;
-  r.where = in.where(t);
   bool ok = true;
   if (const toml::node* n = t.get("id")) {
     if (const toml::value<std::string>* id = n->as_string()) {
@@ -332,8 +346,8 @@ std::optional<Regime> regime(Toml& in, const toml::table& t) {
   }
   if (const toml::node* n = t.get("steps")) {
     if (const toml::array* steps = in.array(*n, "steps")) {
-      for (const toml::node& s : *steps) {
-        std::optional<Step> one = step(in, s);
+      for (std::size_t i = 0; i < steps->size(); ++i) {
+        std::optional<Step> one = step(in, *steps->get(i), i + 1 == steps->size());
         ok = ok && one.has_value();
         if (one) r.steps.push_back(*one);
       }
@@ -342,7 +356,7 @@ std::optional<Regime> regime(Toml& in, const toml::table& t) {
     }
   }
   if (!ok) return std::nullopt;
-  return r;
+  return ReadRegime{r, in.where(t)};
 }
 
 // The folder of the scenario file, where a relative stands_csv path starts.
@@ -376,6 +390,8 @@ void sort(std::vector<Problem>& problems, std::size_t from) {
 std::optional<Scenario> read_scenario(std::string_view text, const std::string& file,
                                       const FileReader& read_file, std::vector<Problem>& problems) {
   const std::size_t first = problems.size();
+  // A byte-order mark says the text is UTF-8, as a scenario always is.
+  if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::string ascii;
   if (std::optional<Where> where = ascii_for_parser(text, file, ascii)) {
     problems.push_back(Problem{
@@ -395,7 +411,6 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   in.only(top, {"bark", "stands_csv", "stand", "regime"}, "the scenario");
 
   Scenario s;
-  s.text = std::string(text);
   if (const toml::node* bark = top.get("bark")) {
     if (const auto* b = bark->as_boolean())
       s.bark = b->get() ? 1 : 0;
@@ -404,13 +419,19 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
 
   std::vector<StandFields> fields;
+  std::vector<ReadRegime> regimes;
   each_table(in, top.get("stand"), "stand",
              [&](const toml::table& t) { fields.push_back(stand_fields(in, t)); });
   each_table(in, top.get("regime"), "regime", [&](const toml::table& t) {
-    if (std::optional<Regime> r = regime(in, t)) s.regimes.push_back(*r);
+    if (std::optional<ReadRegime> r = regime(in, t)) regimes.push_back(*r);
   });
-  for (const StandFields& f : fields)
-    if (std::optional<StandEntry> entry = check_stand(f, problems)) s.stands.push_back(*entry);
+  std::vector<Where> stand_places;
+  for (const StandFields& f : fields) {
+    if (std::optional<StandDescription> d = describe_stand(f, problems)) {
+      s.stands.push_back(std::move(*d));
+      stand_places.push_back(f.where);
+    }
+  }
   sort(problems, first);
 
   if (const toml::node* csv = top.get("stands_csv")) {
@@ -419,7 +440,7 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
       std::string why;
       if (std::optional<std::string> content = read_file(name, why)) {
         const std::size_t from = problems.size();
-        read_stands_csv(*content, name, s.stands, problems);
+        read_stands_csv(*content, name, s.stands, stand_places, problems);
         sort(problems, from);
       } else {
         in.problem(in.where(*csv),
@@ -429,13 +450,16 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
 
   std::set<std::string> ids;
-  for (const StandEntry& stand : s.stands)
-    if (!ids.insert(stand.id).second)
-      problems.push_back({stand.where, "a second stand with the id \"" + stand.id + "\""});
+  for (std::size_t i = 0; i < s.stands.size(); ++i)
+    if (!ids.insert(s.stands[i].id).second)
+      problems.push_back(
+          {stand_places[i], "a second stand with the id \"" + s.stands[i].id + "\""});
   std::set<std::string> regime_ids;
-  for (const Regime& r : s.regimes)
-    if (!regime_ids.insert(r.id).second)
-      problems.push_back({r.where, "a second regime with the id \"" + r.id + "\""});
+  for (ReadRegime& r : regimes) {
+    if (!regime_ids.insert(r.regime.id).second)
+      problems.push_back({r.where, "a second regime with the id \"" + r.regime.id + "\""});
+    s.regimes.push_back(std::move(r.regime));
+  }
   if (problems.size() == first && s.stands.empty())
     problems.push_back({Where{file, 1, 1}, "no stand: give [[stand]] tables or stands_csv"});
   if (problems.size() > first) return std::nullopt;

@@ -1,18 +1,21 @@
-// A scenario: stands (from the scenario file and, optionally, a CSV file of
-// plots) and the thinning regimes each of them is run under. Read from text,
-// checked whole before anything runs: every problem is reported, with where
+// Scenario files: a scenario's TOML text read into the scenario as data,
+// checked whole before anything runs. Every problem is reported, with where
 // it stands in its file.
 #pragma once
 
+#include <cstddef>
 #include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include "regime/scenario.h"
+
 namespace zireze::batch {
 
-// Where a value stands: its file, line and column (both from 1).
+// Where a value stands: its file, line and column (both from 1, the column
+// in bytes).
 struct Where {
   std::string file;
   int line = 0;
@@ -26,42 +29,10 @@ struct Problem {
 };
 std::string to_string(const Problem& p);
 
-// A stand as the dialogue would be told it: the values typed, not yet
-// completed by the model. Quantities not given are -9, as in the dialogue.
-struct StandEntry {
-  enum class Kind { unthinned, counts, weibull, attributes };
-  std::string id;
-  Kind kind = Kind::unthinned;
-  float IDADE = 0.0f;
-  float SI = -9.0f, HD = -9.0f;
-  float TS = -9.0f, BA = -9.0f,
-        TP = -9.0f;                    // unthinned: exactly one; weibull: TS; attributes: TS, BA
-  std::vector<float> counts;           // trees per ha by 5-cm class, from the class of 5 cm
-  float A = 0.0f, B = 0.0f, C = 0.0f;  // weibull
-  float DMIN = 0.0f, P90 = 0.0f;       // attributes
-  Where where;                         // where the stand is described
-};
-
-struct Step {
-  enum class Kind { rows, selective, grow };
-  Kind kind;
-  int one_in = 0;      // rows: one row in 2 to 6
-  float value = 0.0f;  // selective: the residual basal area; grow: the age to grow to
-  Where where;
-};
-
-struct Regime {
-  std::string id;
-  std::vector<Step> steps;
-  Where where;
-};
-
-struct Scenario {
-  int bark = 1;  // the bark flag of every table: 1 with bark, 0 without
-  std::vector<StandEntry> stands;
-  std::vector<Regime> regimes;  // none: each stand is tabled once
-  std::string text;             // the scenario file as read
-};
+// The largest scenario file and plots file read: larger ones are refused
+// before they are read (a scenario of a million plots is about 50 MiB).
+inline constexpr std::size_t kLargestScenario = 16u << 20;
+inline constexpr std::size_t kLargestPlots = 256u << 20;
 
 // Reads the file that `stands_csv` names, relative to the scenario's folder:
 // its bytes, or empty with `why` set when it cannot be read.
@@ -73,9 +44,17 @@ using FileReader =
 std::optional<Scenario> read_scenario(std::string_view text, const std::string& file,
                                       const FileReader& read_file, std::vector<Problem>& problems);
 
-// Reads a whole file: the FileReader that the command and the Python package
-// hand to read_scenario.
-std::optional<std::string> read_file(const std::string& path, std::string& why);
+// Reads a whole regular file of at most `largest` bytes, or says why it
+// cannot. Devices, pipes and folders are refused: they may never end.
+std::optional<std::string> read_file(const std::string& path, std::size_t largest,
+                                     std::string& why);
+
+// The FileReader of the command and the Python package: a plots file of at
+// most kLargestPlots bytes.
+std::optional<std::string> read_plots_file(const std::string& path, std::string& why);
+
+// Whether a scenario file's key holds a number (or, for counts, numbers).
+bool number_key(std::string_view key);
 
 // A file name that every system takes: letters, digits, '-' and '_'.
 bool plain_id(std::string_view id);

@@ -2,34 +2,59 @@
 
 #include <sqlite3.h>
 
-#include <array>
 #include <cerrno>
+#include <cmath>
 #include <cstdio>
 #include <cstring>
-#include <span>
 #include <stdexcept>
 
 #include "batch/output.h"
-#include "batch/rows.h"
+#include "batch/schema.h"
 
 namespace zireze::batch {
 
 namespace {
 
-// "name TYPE, ..." for the columns, and "?, ..." for their values.
-std::string columns(std::span<const std::string_view> names, const char* type) {
-  std::string out;
-  for (std::string_view n : names) out += ", " + std::string(n) + " " + type;
-  return out;
+const char* sql_type(Type t) {
+  switch (t) {
+    case Type::text:
+      return "TEXT";
+    case Type::integer:
+      return "INTEGER";
+    case Type::real:
+      return "REAL";
+  }
+  return "";
 }
 
-std::string placeholders(std::size_t n) {
-  std::string out = "?";
-  for (std::size_t i = 1; i < n; ++i) out += ", ?";
-  return out;
+template <typename Row>
+std::string create_sql(const Table<Row>& t) {
+  std::string sql = "CREATE TABLE " + std::string(t.name) + " (";
+  for (std::size_t i = 0; i < t.columns.size(); ++i)
+    sql += (i ? ", " : "") + std::string(t.columns[i].name) + " " + sql_type(t.columns[i].type);
+  return sql + ")";
 }
 
-const std::string kKey = "stand TEXT, regime TEXT, step INTEGER, event TEXT";
+template <typename Row>
+std::string insert_sql(const Table<Row>& t) {
+  std::string sql = "INSERT INTO " + std::string(t.name) + " VALUES (?";
+  for (std::size_t i = 1; i < t.columns.size(); ++i) sql += ", ?";
+  return sql + ")";
+}
+
+// A cell bound to its parameter. SQLite keeps a NaN as NULL. A text is bound
+// without a copy: every insert binds every parameter before it steps.
+struct Bind {
+  sqlite3_stmt* s;
+  int i;
+  void operator()(std::monostate) const { sqlite3_bind_null(s, i); }
+  void operator()(std::string_view t) const {
+    sqlite3_bind_text(s, i, t.data(), static_cast<int>(t.size()), SQLITE_STATIC);
+  }
+  void operator()(std::int64_t v) const { sqlite3_bind_int64(s, i, v); }
+  void operator()(float v) const { sqlite3_bind_double(s, i, v); }
+  void operator()(double v) const { sqlite3_bind_double(s, i, v); }
+};
 
 }  // namespace
 
@@ -37,37 +62,50 @@ SqliteTables::SqliteTables(const std::string& path, const std::string& scenario_
                            const std::string& version)
     : path_(path), temporary_(temporary_name(path)) {
   slot_ = remember_temporary(temporary_);
+  try {
+    create(scenario_text, version);
+  } catch (...) {
+    close();
+    std::remove(temporary_.c_str());
+    forget_temporary(slot_);
+    throw;
+  }
+}
+
+void SqliteTables::create(const std::string& scenario_text, const std::string& version) {
   std::remove(temporary_.c_str());
   if (sqlite3_open_v2(temporary_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                       nullptr) != SQLITE_OK)
     fail("create");
   exec("PRAGMA journal_mode = OFF");
   exec("PRAGMA synchronous = OFF");
-  exec(("CREATE TABLE stands (" + kKey + columns(kStandColumns, "REAL") + ")").c_str());
-  // The class centre is a whole number of centimetres.
-  exec(("CREATE TABLE classes (" + kKey + ", dap INTEGER" +
-        columns(std::span(kClassColumns).subspan(1), "REAL") + ")")
-           .c_str());
-  exec("CREATE TABLE runs (stand TEXT, regime TEXT, status TEXT, message TEXT)");
+  exec(create_sql(kStandsTable));
+  exec(create_sql(kClassesTable));
+  exec(create_sql(kRunsTable));
   exec("CREATE TABLE scenario (text TEXT, version TEXT)");
   exec("BEGIN");
   sqlite3_stmt* s = prepare("INSERT INTO scenario VALUES (?, ?)");
-  sqlite3_bind_text(s, 1, scenario_text.data(), static_cast<int>(scenario_text.size()),
-                    SQLITE_TRANSIENT);
-  sqlite3_bind_text(s, 2, version.data(), static_cast<int>(version.size()), SQLITE_TRANSIENT);
+  Bind{s, 1}(scenario_text);
+  Bind{s, 2}(version);
   const int rc = sqlite3_step(s);
   sqlite3_finalize(s);
   if (rc != SQLITE_DONE) fail("write");
-  stands_ = prepare("INSERT INTO stands VALUES (" + placeholders(4 + kStandColumns.size()) + ")");
-  classes_ = prepare("INSERT INTO classes VALUES (" + placeholders(4 + kClassColumns.size()) + ")");
-  runs_ = prepare("INSERT INTO runs VALUES (?, ?, ?, ?)");
+  stands_ = prepare(insert_sql(kStandsTable));
+  classes_ = prepare(insert_sql(kClassesTable));
+  runs_ = prepare(insert_sql(kRunsTable));
 }
 
-SqliteTables::~SqliteTables() {
+void SqliteTables::close() {
   sqlite3_finalize(stands_);
   sqlite3_finalize(classes_);
   sqlite3_finalize(runs_);
+  stands_ = classes_ = runs_ = nullptr;
   sqlite3_close(db_);
+  db_ = nullptr;
+}
+
+SqliteTables::~SqliteTables() {
+  close();
   if (!committed_) std::remove(temporary_.c_str());
   forget_temporary(slot_);
 }
@@ -77,8 +115,8 @@ void SqliteTables::fail(const char* doing) {
                            (db_ ? sqlite3_errmsg(db_) : "out of memory"));
 }
 
-void SqliteTables::exec(const char* sql) {
-  if (sqlite3_exec(db_, sql, nullptr, nullptr, nullptr) != SQLITE_OK) fail("write");
+void SqliteTables::exec(const std::string& sql) {
+  if (sqlite3_exec(db_, sql.c_str(), nullptr, nullptr, nullptr) != SQLITE_OK) fail("write");
 }
 
 sqlite3_stmt* SqliteTables::prepare(const std::string& sql) {
@@ -89,45 +127,25 @@ sqlite3_stmt* SqliteTables::prepare(const std::string& sql) {
 
 namespace {
 
-void bind_key(sqlite3_stmt* s, const Run& r, const State& state) {
-  sqlite3_bind_text(s, 1, r.stand_id.c_str(), -1, SQLITE_STATIC);
-  sqlite3_bind_text(s, 2, r.regime_id.c_str(), -1, SQLITE_STATIC);
-  sqlite3_bind_int(s, 3, state.step);
-  sqlite3_bind_text(s, 4, event_name(state.event), -1, SQLITE_STATIC);
+// Binds the row's cells and inserts it; false when SQLite fails.
+template <typename Row>
+bool insert(sqlite3_stmt* s, const Table<Row>& t, const Row& row) {
+  for (std::size_t i = 0; i < t.columns.size(); ++i)
+    std::visit(Bind{s, static_cast<int>(i + 1)}, t.columns[i].cell(row));
+  const bool done = sqlite3_step(s) == SQLITE_DONE;
+  sqlite3_reset(s);
+  return done;
 }
 
 }  // namespace
 
 void SqliteTables::add(const Run& r) {
-  auto step = [&](sqlite3_stmt* s) {
-    if (sqlite3_step(s) != SQLITE_DONE) fail("write");
-    sqlite3_reset(s);
-  };
-  for (const State& state : r.states) {
-    bind_key(stands_, r, state);
-    int i = 5;
-    for (const std::optional<float>& v : stand_values(state)) {
-      if (v)
-        sqlite3_bind_double(stands_, i++, *v);
-      else
-        sqlite3_bind_null(stands_, i++);
-    }
-    step(stands_);
-    for (const TableClass& c : state.table.classes) {
-      bind_key(classes_, r, state);
-      // The centre as the whole number it is, then the class's figures.
-      const std::array<float, 7> values = class_values(c);
-      sqlite3_bind_int(classes_, 5, c.dap);
-      for (std::size_t k = 1; k < values.size(); ++k)
-        sqlite3_bind_double(classes_, static_cast<int>(5 + k), values[k]);
-      step(classes_);
-    }
-  }
-  sqlite3_bind_text(runs_, 1, r.stand_id.c_str(), -1, SQLITE_STATIC);
-  sqlite3_bind_text(runs_, 2, r.regime_id.c_str(), -1, SQLITE_STATIC);
-  sqlite3_bind_text(runs_, 3, run_status(r), -1, SQLITE_STATIC);
-  sqlite3_bind_text(runs_, 4, r.refusal.c_str(), -1, SQLITE_STATIC);
-  step(runs_);
+  bool ok = true;
+  for_each_state_row(r, [&](const StateRow& row) { ok = ok && insert(stands_, kStandsTable, row); });
+  for_each_class_row(r,
+                     [&](const ClassRow& row) { ok = ok && insert(classes_, kClassesTable, row); });
+  ok = ok && insert(runs_, kRunsTable, r);
+  if (!ok) fail("write");
 }
 
 void SqliteTables::commit() {

@@ -1,9 +1,8 @@
-// The batch's three tables in an SQLite database (tables stands, classes and
-// runs, with the CSV files' columns), and the scenario's text with the
-// program's version (table scenario).
+// The batch's tables in an SQLite database (one table per output table, with
+// its columns and their types), and the scenario's text with the program's
+// version (table scenario).
 #pragma once
 
-#include <memory>
 #include <string>
 
 #include "batch/run.h"
@@ -16,7 +15,8 @@ namespace zireze::batch {
 class SqliteTables {
  public:
   // Creates the database under a temporary name beside `path`, with the
-  // tables, and starts one transaction. Throws std::runtime_error.
+  // tables, and starts one transaction. Throws std::runtime_error, having
+  // closed and removed what it made.
   SqliteTables(const std::string& path, const std::string& scenario_text,
                const std::string& version);
   ~SqliteTables();
@@ -29,8 +29,10 @@ class SqliteTables {
   void commit();
 
  private:
+  void create(const std::string& scenario_text, const std::string& version);
+  void close();
   [[noreturn]] void fail(const char* doing);
-  void exec(const char* sql);
+  void exec(const std::string& sql);
   sqlite3_stmt* prepare(const std::string& sql);
   std::string path_;
   std::string temporary_;

@@ -1,5 +1,5 @@
 // One stand as read from the scenario file or the CSV of plots, each value
-// with where it stands, before it is checked into a StandEntry.
+// with where it stands, before it becomes a stand description.
 #pragma once
 
 #include <optional>
@@ -46,9 +46,10 @@ struct StandFields {
 Field number_field(std::string_view text, const Where& where, std::string_view key,
                    std::vector<Problem>& problems);
 
-// Checks what the stand's description needs (an id, one site, one density
-// or one description of the diameters) and every value the model cannot use.
-// Empty when anything is wrong; the problems are added to `problems`.
-std::optional<StandEntry> check_stand(const StandFields& f, std::vector<Problem>& problems);
+// The stand's description, when it has an id and its values are numbers the
+// model can use (the description's check); otherwise empty, and what is
+// wrong is added to `problems`, each at the value it is about.
+std::optional<StandDescription> describe_stand(const StandFields& f,
+                                               std::vector<Problem>& problems);
 
 }  // namespace zireze::batch

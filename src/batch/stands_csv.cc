@@ -78,7 +78,8 @@ bool blank(std::string_view line) {
 }  // namespace
 
 void read_stands_csv(std::string_view text, const std::string& file,
-                     std::vector<StandEntry>& stands, std::vector<Problem>& problems) {
+                     std::vector<StandDescription>& stands, std::vector<Where>& places,
+                     std::vector<Problem>& problems) {
   if (text.starts_with("\xEF\xBB\xBF")) text.remove_prefix(3);
   std::vector<std::string_view> lines;
   for (std::size_t start = 0; start < text.size();) {
@@ -184,7 +185,10 @@ void read_stands_csv(std::string_view text, const std::string& file,
       f.basal_area = basal_area;
       f.trees_planted = trees_planted;
     }
-    if (std::optional<StandEntry> s = check_stand(f, problems)) stands.push_back(*s);
+    if (std::optional<StandDescription> s = describe_stand(f, problems)) {
+      stands.push_back(std::move(*s));
+      places.push_back(f.where);
+    }
   }
 }
 

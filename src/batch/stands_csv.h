@@ -11,11 +11,13 @@
 
 namespace zireze::batch {
 
-// Adds the stands of `text` (named `file` in problems) to `stands`. A row with
+// Adds the stands of `text` (named `file` in problems) to `stands`, and
+// where each stands to `places`. A row with
 // any of a, b, c is a Weibull stand; with dmin or p90, a stand by attributes;
 // otherwise a stand never thinned. CRLF line ends and a UTF-8 byte-order mark
 // are taken.
 void read_stands_csv(std::string_view text, const std::string& file,
-                     std::vector<StandEntry>& stands, std::vector<Problem>& problems);
+                     std::vector<StandDescription>& stands, std::vector<Where>& places,
+                     std::vector<Problem>& problems);
 
 }  // namespace zireze::batch

@@ -6,6 +6,7 @@
 #include <ostream>
 
 #include "dialogue/questions.h"
+#include "io/events.h"
 #include "io/layout.h"
 #include "io/reply.h"
 #include "io/session_lines.h"
@@ -155,7 +156,7 @@ bool thin(Session& s, Stand& current, float& residual, int bark) {
     io::row_thinning_line(s.out.report, rows.percent);
     current = rows.stand;
   }
-  show(s, "CARACTERISTICAS DO POVOAMENTO APOS DESBASTE", current, bark);
+  show(s, io::event_words(Event::thinned).heading, current, bark);
   return true;
 }
 
@@ -176,7 +177,7 @@ void project(Session& s, Stand current, int bark) {
                            .text(" ANOS"));
     ask_projection_age(s, current.IDADE, IDADE2);
     current = zireze::project(current, IDADE2);
-    show(s, "CARACTERISTICAS DO POVOAMENTO PROJECTADO", current, bark);
+    show(s, io::event_words(Event::projected).heading, current, bark);
 
     // No blank before this question mark, unlike the first stop question's.
     s.out.console.prompt(Layout().slash(5).text("QUER TERMINAR? "));
@@ -213,10 +214,7 @@ void converse(Session& s) {
   float SI = -9.0f, HD = -9.0f;
   ask_site(s, SI, HD);
   const Stand initial = ask_initial_stand(s, IDADE, SI, HD);
-  show(s,
-       initial.unthinned ? "CARACTERISTICAS DO POVOAMENTO NAO DESBASTADO"
-                         : "CARACTERISTICAS DO POVOAMENTO DESBASTADO",
-       initial, bark);
+  show(s, io::event_words(Event::initial, initial.unthinned).heading, initial, bark);
 
   // A blank before this question mark, unlike the later stop questions'.
   s.out.console.prompt(Layout().slash(5).text("QUER TERMINAR ? "));

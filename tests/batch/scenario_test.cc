@@ -6,7 +6,6 @@
 #include <vector>
 
 #include "batch/run.h"
-#include "batch/runner.h"
 
 namespace zireze::batch {
 namespace {
@@ -43,15 +42,13 @@ TEST(Scenario, ReadsEveryKindOfStandFromTheFileAndThePlots) {
   ASSERT_TRUE(s) << problems[0];
   EXPECT_EQ(s->bark, 0);
   ASSERT_EQ(s->stands.size(), 4u);
-  EXPECT_EQ(s->stands[0].IDADE, 1.00000011920928955f);
-  EXPECT_EQ(s->stands[0].TP, 2500.0f);
-  EXPECT_EQ(s->stands[0].TS, -9.0f);
-  EXPECT_EQ(s->stands[1].counts, (std::vector<float>{0, 200, 100}));  // -9 ends the classes
-  EXPECT_EQ(s->stands[1].kind, StandEntry::Kind::counts);
-  EXPECT_EQ(s->stands[2].kind, StandEntry::Kind::attributes);
-  EXPECT_EQ(s->stands[2].TS, 850.4f);
-  EXPECT_EQ(s->stands[3].kind, StandEntry::Kind::weibull);
-  EXPECT_EQ(s->stands[3].where.line, 3);
+  EXPECT_EQ(s->stands[0].age, 1.00000011920928955f);
+  EXPECT_EQ(s->stands[0].trees_planted, 2500.0f);
+  EXPECT_FALSE(s->stands[0].trees);
+  EXPECT_EQ(classes_of(*s->stands[1].counts), (std::vector<float>{0, 200, 100}));  // -9 ends them
+  ASSERT_TRUE(s->stands[2].attributes);
+  EXPECT_EQ(s->stands[2].attributes->trees, 850.4f);
+  EXPECT_TRUE(s->stands[3].weibull);
 }
 
 TEST(Scenario, ReportsEveryProblemWithItsPlace) {
@@ -98,32 +95,8 @@ TEST(BatchRun, RefusedStepEndsTheRunAndRemovalsAreBeforeLessAfter) {
   const State& thinned = r.states[1];
   EXPECT_EQ(thinned.removed->ts, r.states[0].stand.TS - thinned.stand.TS);
   EXPECT_EQ(thinned.removed->vol_mad,
-            r.states[0].table.totals.vol_mad - thinned.table.totals.vol_mad);
+            r.states[0].table->totals.vol_mad - thinned.table->totals.vol_mad);
   EXPECT_FALSE(r.states[0].removed);
-}
-
-// Any number of threads hands the runs over in the scenario's order; an
-// exception stops the threads and reaches the caller.
-TEST(Runner, SameOrderForAnyNumberOfThreadsAndFailuresReachTheCaller) {
-  Scenario s;
-  s.stands.resize(40);
-  for (int i = 0; i < 40; ++i) s.stands[i].id = std::to_string(i);
-  s.regimes.resize(2);
-  s.regimes[0].id = "x";
-  s.regimes[1].id = "y";
-  for (int jobs : {1, 3}) {
-    std::vector<std::string> order;
-    run_all<std::string>(
-        s, jobs, [](const StandEntry& st, const Regime* r) { return st.id + r->id; },
-        [&](std::string&& id) { order.push_back(id); });
-    ASSERT_EQ(order.size(), 80u);
-    EXPECT_EQ(order[0], "0x");
-    EXPECT_EQ(order[79], "39y");
-  }
-  EXPECT_THROW(run_all<int>(
-                   s, 3, [](const StandEntry&, const Regime*) { return 0; },
-                   [](int&&) { throw std::runtime_error("disk full"); }),
-               std::runtime_error);
 }
 
 }  // namespace

@@ -1,53 +1,44 @@
-// Runs every stand of a scenario under every regime, on several threads, and
-// hands the results over one at a time in the scenario's order: stand by
-// stand, each stand's regimes in file order. The same results in the same
-// order for any number of threads.
+// Work items run on several threads, their results handed over one at a
+// time in the items' order: the same results in the same order for any
+// number of threads.
 #pragma once
 
+#include <algorithm>
 #include <condition_variable>
 #include <cstddef>
 #include <exception>
-#include <functional>
 #include <mutex>
 #include <optional>
 #include <system_error>
 #include <thread>
 #include <vector>
 
-#include "batch/scenario.h"
+namespace zireze {
 
-namespace zireze::batch {
+// More threads than this only wait on each other.
+inline constexpr std::size_t kMostThreads = 256;
 
-// How many runs the scenario makes: one per stand and regime, or one per
-// stand without regimes.
-inline std::size_t run_count(const Scenario& s) {
-  return s.stands.size() * (s.regimes.empty() ? 1 : s.regimes.size());
-}
-
-// `work(stand, regime)` runs on the threads (regime null without regimes);
-// `deliver` runs on the calling thread, in order. Only a few results wait
-// to be delivered at any time, so memory does not grow with the scenario. An
-// exception from either stops the threads and reaches the caller.
-template <typename Result>
-void run_all(const Scenario& s, int jobs,
-             const std::function<Result(const StandEntry&, const Regime*)>& work,
-             const std::function<void(Result&&)>& deliver) {
-  const std::size_t total = run_count(s);
-  auto one = [&](std::size_t i) {
-    if (s.regimes.empty()) return work(s.stands[i], nullptr);
-    return work(s.stands[i / s.regimes.size()], &s.regimes[i % s.regimes.size()]);
-  };
-  if (jobs <= 1) {
-    for (std::size_t i = 0; i < total; ++i) deliver(one(i));
+// `work(i)` for every i below `count`, on at most `jobs` threads (never more
+// than items, nor than kMostThreads); `deliver(result)` on the calling
+// thread, in the order of i. Only a window of results waits to be delivered
+// at any time (eight per thread, never more than the items), so memory does
+// not grow with the work. An exception from either stops the threads and
+// reaches the caller.
+template <typename Result, typename Work, typename Deliver>
+void run_in_order(std::size_t count, int jobs, Work&& work, Deliver&& deliver) {
+  const std::size_t threads_wanted =
+      std::min({static_cast<std::size_t>(std::max(jobs, 1)), count, kMostThreads});
+  if (threads_wanted <= 1) {
+    for (std::size_t i = 0; i < count; ++i) deliver(work(i));
     return;
   }
 
-  const std::size_t window = 8 * static_cast<std::size_t>(jobs);
+  const std::size_t window = std::min(8 * threads_wanted, count);
   std::vector<std::optional<Result>> slots(window);
   std::mutex m;
-  // The caller is woken when the window of runs ahead is full (or every run
+  // The caller is woken when the window of items ahead is full (or every item
   // is taken), and then hands over what is ready; a thread is woken when
-  // there is room again. Runs are short: waking for each would cost more.
+  // there is room again. Items are short: waking for each would cost more.
   std::condition_variable ready, room;
   std::size_t next = 0, delivered = 0, waiting_for_room = 0;
   bool stop = false;
@@ -56,13 +47,13 @@ void run_all(const Scenario& s, int jobs,
   auto worker = [&] {
     std::unique_lock lock(m);
     for (;;) {
-      while (!stop && next < total && next >= delivered + window) {
+      while (!stop && next < count && next >= delivered + window) {
         ready.notify_one();
         ++waiting_for_room;
         room.wait(lock);
         --waiting_for_room;
       }
-      if (stop || next >= total) {
+      if (stop || next >= count) {
         ready.notify_one();
         return;
       }
@@ -71,7 +62,7 @@ void run_all(const Scenario& s, int jobs,
       std::optional<Result> result;
       std::exception_ptr error;
       try {
-        result.emplace(one(i));
+        result.emplace(work(i));
       } catch (...) {
         error = std::current_exception();
       }
@@ -89,9 +80,8 @@ void run_all(const Scenario& s, int jobs,
 
   std::vector<std::thread> threads;
   try {
-    // More threads than runs would only wait; fewer than asked for do when
-    // the system will start no more.
-    for (std::size_t j = 0; j < static_cast<std::size_t>(jobs) && j < total; ++j) {
+    // Fewer threads than asked for run when the system will start no more.
+    for (std::size_t j = 0; j < threads_wanted; ++j) {
       try {
         threads.emplace_back(worker);
       } catch (const std::system_error&) {
@@ -100,7 +90,7 @@ void run_all(const Scenario& s, int jobs,
       }
     }
     std::unique_lock lock(m);
-    while (delivered < total) {
+    while (delivered < count) {
       std::optional<Result>& slot = slots[delivered % window];
       ready.wait(lock, [&] { return stop || slot.has_value(); });
       if (stop) break;
@@ -122,4 +112,4 @@ void run_all(const Scenario& s, int jobs,
   if (failure) std::rethrow_exception(failure);
 }
 
-}  // namespace zireze::batch
+}  // namespace zireze

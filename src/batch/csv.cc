@@ -1,0 +1,66 @@
+#include "batch/csv.h"
+
+#include <charconv>
+#include <cmath>
+
+namespace zireze::batch {
+
+namespace {
+
+// The shortest text that reads back to the same float or double.
+template <typename T>
+void append_shortest(std::string& out, T x) {
+  if (std::isnan(x)) {
+    out += "NaN";
+  } else if (std::isinf(x)) {
+    out += x < 0 ? "-Inf" : "Inf";
+  } else {
+    char buf[32];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, x);
+    out.append(buf, end);
+  }
+}
+
+void append_text(std::string& out, std::string_view s) {
+  if (s.find_first_of(",\"\r\n") == std::string_view::npos) {
+    out += s;
+    return;
+  }
+  out += '"';
+  for (char c : s) {
+    if (c == '"') out += '"';
+    out += c;
+  }
+  out += '"';
+}
+
+struct CellText {
+  std::string& out;
+  void operator()(std::monostate) const {}
+  void operator()(std::string_view s) const { append_text(out, s); }
+  void operator()(std::int64_t i) const {
+    char buf[24];
+    auto [end, ec] = std::to_chars(buf, buf + sizeof buf, i);
+    out.append(buf, end);
+  }
+  void operator()(float x) const { append_shortest(out, x); }
+  void operator()(double x) const { append_shortest(out, x); }
+};
+
+}  // namespace
+
+void append_number(std::string& out, float x) { append_shortest(out, x); }
+
+void append_cell(std::string& out, const Cell& cell) { std::visit(CellText{out}, cell); }
+
+void append_stand_rows(std::string& out, const Run& r) {
+  for_each_state_row(r, [&](const StateRow& row) { append_csv_row(out, kStandsTable, row); });
+}
+
+void append_class_rows(std::string& out, const Run& r) {
+  for_each_class_row(r, [&](const ClassRow& row) { append_csv_row(out, kClassesTable, row); });
+}
+
+void append_run_row(std::string& out, const Run& r) { append_csv_row(out, kRunsTable, r); }
+
+}  // namespace zireze::batch

@@ -1,0 +1,44 @@
+// The tables as CSV text. Numbers are the model's floats written as the
+// shortest text that reads back to the same float (NaN, Inf, -Inf where the
+// model gives them); a text is quoted when it holds a comma, a quote or a
+// line end.
+#pragma once
+
+#include <string>
+
+#include "batch/schema.h"
+
+namespace zireze::batch {
+
+// A float as the shortest text that reads back to it; NaN, Inf, -Inf.
+void append_number(std::string& out, float x);
+
+void append_cell(std::string& out, const Cell& cell);
+
+template <typename Row>
+std::string csv_header(const Table<Row>& t) {
+  std::string out;
+  for (const Column<Row>& c : t.columns) {
+    if (!out.empty()) out += ',';
+    out += c.name;
+  }
+  return out + '\n';
+}
+
+template <typename Row>
+void append_csv_row(std::string& out, const Table<Row>& t, const Row& row) {
+  bool first = true;
+  for (const Column<Row>& c : t.columns) {
+    if (!first) out += ',';
+    first = false;
+    append_cell(out, c.cell(row));
+  }
+  out += '\n';
+}
+
+// The rows of one run in each table.
+void append_stand_rows(std::string& out, const Run& r);
+void append_class_rows(std::string& out, const Run& r);
+void append_run_row(std::string& out, const Run& r);
+
+}  // namespace zireze::batch

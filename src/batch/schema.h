@@ -1,0 +1,82 @@
+// The tables a scenario's runs give, as every front end writes or shows them
+// (the CSV files, the SQLite database, Python's DataFrames, the page): each
+// column declared once, with its type, unit and definition, how a row gives
+// its value and how the page shows it. The README's column definitions are
+// checked against these.
+#pragma once
+
+#include <cstdint>
+#include <span>
+#include <string>
+#include <string_view>
+#include <variant>
+
+#include "batch/run.h"
+
+namespace zireze::batch {
+
+// One cell: empty, a text, a whole number, a figure of the model (the
+// single-precision value it computed) or a value worked out from such
+// figures in double precision.
+using Cell = std::variant<std::monostate, std::string_view, std::int64_t, float, double>;
+
+enum class Type { text, integer, real };
+
+// How the page shows a figure: as the stand tables print it, in a field of
+// `width` with `decimals` (Fw.d), or as a whole number (Iw) for decimals < 0.
+struct Shown {
+  int width = 0;
+  int decimals = -1;
+};
+
+template <typename Row>
+struct Column {
+  std::string_view name;
+  Type type;
+  std::string_view unit;  // empty for none
+  std::string_view definition;
+  Cell (*cell)(const Row&);
+  Shown shown{};
+};
+
+template <typename Row>
+struct Table {
+  std::string_view name;  // the CSV file is NAME.csv, the SQLite table NAME
+  std::span<const Column<Row>> columns;
+};
+
+// The rows of each table: a state of a run; a class of a state's table; a run.
+struct StateRow {
+  const Run& run;
+  const State& state;
+};
+struct ClassRow {
+  const Run& run;
+  const State& state;
+  const TableClass& c;
+};
+
+extern const Table<StateRow> kStandsTable;
+extern const Table<ClassRow> kClassesTable;
+extern const Table<Run> kRunsTable;
+
+// "ok", or "refused" with the reason in the message.
+const char* run_status(const Run& r);
+
+// Every row of a run in each table, in order.
+template <typename Each>
+void for_each_state_row(const Run& r, Each each) {
+  for (const State& s : r.states) each(StateRow{r, s});
+}
+template <typename Each>
+void for_each_class_row(const Run& r, Each each) {
+  for (const State& s : r.states)
+    if (s.table)
+      for (const TableClass& c : s.table->classes) each(ClassRow{r, s, c});
+}
+
+// The README's description of every table: per table a heading line and a
+// Markdown table of its columns (name, unit, definition).
+std::string columns_markdown();
+
+}  // namespace zireze::batch
