@@ -1,8 +1,8 @@
 // The module _zireze: stands, their tables and regimes in batch, for Python.
 // Every figure is the model's single-precision value, handed over as the
-// Python float it is exactly; every argument is checked here, before the
-// model sees it, with the refusals every front end uses, so that no value
-// from Python reaches the model unchecked.
+// Python float it is exactly. Arguments are converted here; the stand's
+// description and each step are checked by the model's own checks, the ones
+// every front end uses, before the model computes anything.
 #include <pybind11/numpy.h>
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
@@ -19,26 +19,29 @@
 #include <string>
 #include <vector>
 
-#include "batch/rows.h"
+#include "batch/columns.h"
+#include "batch/plain.h"
 #include "batch/run.h"
-#include "batch/runner.h"
 #include "batch/scenario.h"
 #include "input/thinned_input.h"
 #include "io/reply.h"
 #include "io/session_lines.h"
 #include "io/unit.h"
-#include "refusals.h"
+#include "regime/ordered.h"
+#include "regime/regime.h"
 #include "stand.h"
 
 namespace py = pybind11;
+using namespace pybind11::literals;
 
 namespace zireze::python {
 namespace {
 
-// numbers.Real and numbers.Integral, looked up once when the module is
-// imported and kept for the life of the process.
+// numbers.Real, numbers.Integral and collections.abc.Mapping, looked up once
+// when the module is imported and kept for the life of the process.
 PyObject* real_type = nullptr;
 PyObject* integral_type = nullptr;
+PyObject* mapping_type = nullptr;
 
 bool is_instance(py::handle value, PyObject* type) {
   const int r = PyObject_IsInstance(value.ptr(), type);
@@ -62,11 +65,6 @@ std::string shown(py::handle value) {
 
 [[noreturn]] void refuse(const std::string& name, py::handle value, const std::string& reason) {
   throw py::value_error(name + "=" + shown(value) + ": " + reason);
-}
-
-// A refusal of the model's checks, when there is one.
-void check(const char* reason, const std::string& name, py::handle value) {
-  if (reason) refuse(name, value, reason);
 }
 
 // A Python float: the nearest single-precision value. Past the largest float
@@ -137,143 +135,125 @@ bool flag(py::handle value, const std::string& name) {
   return value.ptr() == Py_True;
 }
 
-float age_of(py::handle value) {
-  const float IDADE = single(value, "age");
-  check(age_refusal(IDADE), "age", value);
-  return IDADE;
-}
-
-// The site: a site class or a dominant height, exactly one; the other not
-// given (-9), as the model takes it.
-struct Site {
-  float SI = -9.0f, HD = -9.0f;
-};
-
-Site site_of(py::handle site_class, py::handle dominant_height) {
-  const bool by_class = !site_class.is_none();
-  if (by_class == !dominant_height.is_none())
-    throw py::type_error(by_class ? "give site_class or dominant_height, not both"
-                                  : "give site_class or dominant_height");
-  Site s;
-  if (by_class) {
-    s.SI = single(site_class, "site_class");
-    check(site_refusal(s.SI, s.HD), "site_class", site_class);
-  } else {
-    s.HD = single(dominant_height, "dominant_height");
-    check(site_refusal(s.SI, s.HD), "dominant_height", dominant_height);
+// The stand the model completes from a description, or the first problem its
+// check finds: a TypeError where the arguments lack or repeat something, a
+// ValueError with the model's reason for a value it refuses, shown as given.
+// `argument(key, index)` is the Python value a problem's key names.
+// `args` maps each key to its argument; `counts`, the counts given.
+Stand completed(const StandDescription& d, const py::dict& args,
+                const std::vector<py::object>& counts = {}) {
+  const std::vector<DescriptionProblem> problems = check_description(d);
+  if (problems.empty()) return initial_stand(d);
+  const DescriptionProblem& p = problems.front();
+  if (!p.of_value) throw py::type_error(p.what);
+  if (p.key.empty()) throw py::value_error(std::string(p.group) + ": " + p.what);
+  if (p.key == "counts") {
+    const std::size_t i = static_cast<std::size_t>(p.index);
+    refuse("counts[" + std::to_string(i) + "]", counts[i], p.what);
   }
-  return s;
+  refuse(std::string(p.key), args[py::str(std::string(p.key))], p.what);
 }
 
-float positive(py::handle value, const std::string& name) {
-  const float x = single(value, name);
-  check(positive_refusal(x), name, value);
-  return x;
+std::optional<float> given(py::handle value, const char* name) {
+  if (value.is_none()) return std::nullopt;
+  return single(value, name);
 }
 
-float not_negative(py::handle value, const std::string& name) {
-  const float x = single(value, name);
-  check(negative_refusal(x), name, value);
-  return x;
+// The age and site every description starts with.
+StandDescription site_of(py::handle age, py::handle site_class, py::handle dominant_height) {
+  StandDescription d;
+  d.age = single(age, "age");
+  d.site_class = given(site_class, "site_class");
+  d.dominant_height = given(dominant_height, "dominant_height");
+  return d;
 }
 
 Stand unthinned(py::object age, py::object site_class, py::object dominant_height, py::object trees,
                 py::object basal_area, py::object trees_planted) {
-  const float IDADE = age_of(age);
-  const Site site = site_of(site_class, dominant_height);
-  const int densities = !trees.is_none() + !basal_area.is_none() + !trees_planted.is_none();
-  if (densities != 1)
-    throw py::type_error(densities == 0 ? "give one of trees, basal_area and trees_planted"
-                                        : "give only one of trees, basal_area and trees_planted");
-  float TS = -9.0f, BA = -9.0f, TP = -9.0f;
-  if (!trees.is_none()) {
-    TS = single(trees, "trees");
-    check(density_refusal(TS, BA, TP), "trees", trees);
-  } else if (!basal_area.is_none()) {
-    BA = single(basal_area, "basal_area");
-    check(density_refusal(TS, BA, TP), "basal_area", basal_area);
-  } else {
-    TP = single(trees_planted, "trees_planted");
-    check(density_refusal(TS, BA, TP), "trees_planted", trees_planted);
-  }
-  return unthinned_stand(IDADE, site.SI, site.HD, TS, BA, TP);
+  StandDescription d = site_of(age, site_class, dominant_height);
+  d.trees = given(trees, "trees");
+  d.basal_area = given(basal_area, "basal_area");
+  d.trees_planted = given(trees_planted, "trees_planted");
+  const py::dict args("age"_a = age, "site_class"_a = site_class,
+                      "dominant_height"_a = dominant_height, "trees"_a = trees,
+                      "basal_area"_a = basal_area, "trees_planted"_a = trees_planted);
+  return completed(d, args);
 }
 
-// Trees per hectare by 5-cm class from the class of 5 cm: a sequence of at
-// most kMostClasses numbers, holding trees. A count below -0.0001 is what
-// ends the classes in the dialogue and the scenario files; here the length
-// does, so such a count is refused.
-std::vector<float> counts_of(py::handle counts) {
+// Trees per hectare by 5-cm class from the class of 5 cm, taken in the order
+// iteration gives (a pandas Series by position, not by label). A last count
+// below -0.0001 only ends the classes, as in the dialogue and the scenario
+// files. Never read past the most classes there can be and the one count
+// that ends them, however long the sequence claims to be.
+std::vector<py::object> counts_of(py::handle counts) {
   PyObject* o = counts.ptr();
   if (PyUnicode_Check(o) || PyBytes_Check(o) || PyByteArray_Check(o) || !PySequence_Check(o))
     throw py::type_error("counts: a sequence of numbers is needed, not " + type_name(counts));
-  const Py_ssize_t n = PySequence_Size(o);
-  if (n < 0) throw py::error_already_set();
-  if (n > kMostClasses)
-    throw py::value_error("counts: " + std::to_string(n) + " classes; at most " +
-                          std::to_string(kMostClasses) + " (the last centred on 250 cm)");
-  // Taken in the order iteration gives (a pandas Series by position, not by
-  // label), and never past kMostClasses whatever the length claimed.
-  std::vector<float> RN;
+  std::vector<py::object> items;
   for (py::handle item : counts) {
-    if (RN.size() == static_cast<std::size_t>(kMostClasses))
-      throw py::value_error("counts: more than " + std::to_string(kMostClasses) + " classes");
-    const std::string name = "counts[" + std::to_string(RN.size()) + "]";
-    const float count = single(item, name);
-    if (count < -0.0001f) check(negative_refusal(count), name, item);
-    RN.push_back(count);
+    items.push_back(py::reinterpret_borrow<py::object>(item));
+    if (items.size() > static_cast<std::size_t>(kMostClasses) + 1) break;
   }
-  check(counts_refusal(RN), "counts", counts);
-  return RN;
+  return items;
 }
 
 Stand from_counts(py::object age, py::object site_class, py::object dominant_height,
                   py::object counts) {
-  const float IDADE = age_of(age);
-  const Site site = site_of(site_class, dominant_height);
-  const std::vector<float> RN = counts_of(counts);
-  return stand_from_counts(IDADE, site.SI, site.HD, RN);
+  StandDescription d = site_of(age, site_class, dominant_height);
+  const std::vector<py::object> items = counts_of(counts);
+  d.counts.emplace();
+  for (std::size_t i = 0; i < items.size(); ++i)
+    d.counts->push_back(single(items[i], "counts[" + std::to_string(i) + "]"));
+  const py::dict args("age"_a = age, "site_class"_a = site_class,
+                      "dominant_height"_a = dominant_height);
+  return completed(d, args, items);
 }
 
 Stand from_weibull(py::object age, py::object site_class, py::object dominant_height,
                    py::object trees, py::object a, py::object b, py::object c) {
-  const float IDADE = age_of(age);
-  const Site site = site_of(site_class, dominant_height);
-  const float TS = positive(trees, "trees");
-  const float A = not_negative(a, "a");
-  const float B = positive(b, "b");
-  const float C = positive(c, "c");
-  return stand_from_weibull(IDADE, site.SI, site.HD, TS, A, B, C);
+  StandDescription d = site_of(age, site_class, dominant_height);
+  d.weibull = WeibullDescription{single(trees, "trees"), single(a, "a"), single(b, "b"),
+                                 single(c, "c")};
+  const py::dict args("age"_a = age, "site_class"_a = site_class,
+                      "dominant_height"_a = dominant_height, "trees"_a = trees, "a"_a = a,
+                      "b"_a = b, "c"_a = c);
+  return completed(d, args);
 }
 
 Stand from_attributes(py::object age, py::object site_class, py::object dominant_height,
                       py::object trees, py::object basal_area, py::object dmin, py::object p90) {
-  const float IDADE = age_of(age);
-  const Site site = site_of(site_class, dominant_height);
-  const float TS = positive(trees, "trees");
-  const float BA = positive(basal_area, "basal_area");
-  const float DMIN = not_negative(dmin, "dmin");
-  const float P90 = single(p90, "p90");
-  check(p90_refusal(P90, DMIN), "p90", p90);
-  return stand_from_attributes(IDADE, site.SI, site.HD, TS, BA, DMIN, P90);
+  StandDescription d = site_of(age, site_class, dominant_height);
+  d.attributes = AttributesDescription{single(trees, "trees"), single(basal_area, "basal_area"),
+                                       single(dmin, "dmin"), single(p90, "p90")};
+  const py::dict args("age"_a = age, "site_class"_a = site_class,
+                      "dominant_height"_a = dominant_height, "trees"_a = trees,
+                      "basal_area"_a = basal_area, "dmin"_a = dmin, "p90"_a = p90);
+  return completed(d, args);
+}
+
+// One step from the stand, or the model's reason to refuse it, shown with
+// the argument that gave it.
+Stand stepped(const Stand& s, const Step& step, const char* name, py::handle value) {
+  const StandAfter after = stand_after(s, step, false);
+  if (!after.stand) refuse(name, value, after.refusal);
+  return *after.stand;
 }
 
 Stand thinned_by_rows(const Stand& s, py::object one_in) {
   const long long n = whole(one_in, "one_in");
-  if (n < 2 || n > 6) refuse("one_in", one_in, "one row in every 2 to 6 is taken out");
-  return thin_rows(s, row_fraction(static_cast<int>(n))).stand;
+  // Beyond an int no number is one row in 2 to 6: the step's check refuses 0.
+  const int k = n >= 0 && n <= 6 ? static_cast<int>(n) : 0;
+  return stepped(s, Step{.kind = Step::Kind::rows, .one_in = k}, "one_in", one_in);
 }
 
 Stand thinned_selectively(const Stand& s, py::object residual_basal_area) {
-  const float residual = single(residual_basal_area, "residual_basal_area");
-  check(residual_refusal(residual, s.BA), "residual_basal_area", residual_basal_area);
-  return thin_selective(s, residual);
+  const Step step{.kind = Step::Kind::selective,
+                  .value = single(residual_basal_area, "residual_basal_area")};
+  return stepped(s, step, "residual_basal_area", residual_basal_area);
 }
 
 Stand projected(const Stand& s, py::object age) {
-  const float IDADE2 = single(age, "age");
-  check(projection_age_refusal(IDADE2, s.IDADE), "age", age);
-  return project(s, IDADE2);
+  return stepped(s, Step{.kind = Step::Kind::grow_to, .value = single(age, "age")}, "age", age);
 }
 
 // Report and console bytes are Latin-1 (the report's one non-ASCII byte is
@@ -318,129 +298,85 @@ py::array_t<T> array_of(std::vector<T>&& v) {
   return py::array_t<T>(static_cast<py::ssize_t>(data->size()), data->data(), owner);
 }
 
-py::object class_frame(const StandTable& t) {
-  static_assert(batch::kClassColumns[0] == "dap");
-  std::vector<std::int64_t> dap;
-  std::array<std::vector<double>, batch::kClassColumns.size() - 1> values;
-  for (const TableClass& c : t.classes) {
-    dap.push_back(c.dap);
-    const std::array<float, 7> v = batch::class_values(c);
-    for (std::size_t k = 1; k < v.size(); ++k) values[k - 1].push_back(v[k]);
+// A table's columns as a dict for pandas.DataFrame: numbers as int64 and
+// float64 arrays, texts as lists of str (one str shared by a run of equal
+// texts: a stand's id over its rows).
+py::dict frame_dict(std::vector<batch::ColumnData>&& columns) {
+  py::dict d;
+  for (batch::ColumnData& c : columns) {
+    const py::str name(std::string(c.name));
+    if (c.type == batch::Type::integer) {
+      d[name] = array_of(std::move(c.integers));
+    } else if (c.type == batch::Type::real) {
+      d[name] = array_of(std::move(c.reals));
+    } else {
+      py::list texts(c.text.size());
+      py::str last;
+      for (std::size_t i = 0; i < c.text.size(); ++i) {
+        if (i == 0 || c.text[i] != c.text[i - 1]) last = py::str(c.text[i]);
+        texts[i] = last;
+      }
+      d[name] = texts;
+    }
   }
-  py::dict columns;
-  columns[py::str(std::string(batch::kClassColumns[0]))] = array_of(std::move(dap));
-  for (std::size_t k = 1; k < batch::kClassColumns.size(); ++k)
-    columns[py::str(std::string(batch::kClassColumns[k]))] = array_of(std::move(values[k - 1]));
-  return py::module_::import("pandas").attr("DataFrame")(columns);
+  return d;
+}
+
+py::object class_frame(const StandTable& t) {
+  // The class columns after the keys, from the table's own rows.
+  const batch::Run run;
+  State state;
+  state.table = t;
+  batch::Columns<batch::ClassRow> columns(batch::kClassesTable, 4);
+  for (const TableClass& c : state.table->classes) columns.add(batch::ClassRow{run, state, c});
+  return py::module_::import("pandas").attr("DataFrame")(frame_dict(std::move(columns.data())));
 }
 
 // ---------------------------------------------------------------------------
 // Regimes in batch.
 
-// The rows of the three tables, column by column, as the runs are delivered.
-// Text cells are kept once per run and shared by its rows.
-struct Tables {
-  std::vector<std::string> stand_id, regime_id, status, message, report;  // one per run
-
-  std::vector<std::size_t> stand_run;
-  std::vector<std::int64_t> stand_step;
-  std::vector<batch::Event> stand_event;
-  std::array<std::vector<double>, batch::kStandColumns.size()> stand_values;
-
-  std::vector<std::size_t> class_run;
-  std::vector<std::int64_t> class_step, class_dap;
-  std::vector<batch::Event> class_event;
-  std::array<std::vector<double>, batch::kClassColumns.size() - 1> class_values;
-
-  void add(batch::Run&& r, bool with_report) {
-    const std::size_t run = stand_id.size();
-    for (const batch::State& s : r.states) {
-      stand_run.push_back(run);
-      stand_step.push_back(s.step);
-      stand_event.push_back(s.event);
-      const std::array<std::optional<float>, 21> v = batch::stand_values(s);
-      for (std::size_t k = 0; k < v.size(); ++k)
-        stand_values[k].push_back(v[k] ? static_cast<double>(*v[k])
-                                       : std::numeric_limits<double>::quiet_NaN());
-      for (const TableClass& c : s.table.classes) {
-        class_run.push_back(run);
-        class_step.push_back(s.step);
-        class_event.push_back(s.event);
-        class_dap.push_back(c.dap);
-        const std::array<float, 7> cv = batch::class_values(c);
-        for (std::size_t k = 1; k < cv.size(); ++k) class_values[k - 1].push_back(cv[k]);
-      }
+// A scenario given as a dict: plain data, turned into the scenario file's text
+// by the one writer and read by the one reader. `where` names the value in
+// messages.
+batch::Plain plain(py::handle value, const std::string& where) {
+  PyObject* o = value.ptr();
+  if (PyBool_Check(o)) return batch::Plain::of(o == Py_True);
+  if (is_instance(value, integral_type)) {
+    auto i = py::reinterpret_steal<py::object>(PyNumber_Index(o));
+    if (!i) throw py::error_already_set();
+    return batch::Plain::number(py::str(i));
+  }
+  if (is_instance(value, real_type)) {
+    const double d = PyFloat_AsDouble(o);
+    if (d == -1.0 && PyErr_Occurred()) throw py::error_already_set();
+    return batch::Plain::number(batch::double_text(d));
+  }
+  if (PyUnicode_Check(o)) return batch::Plain::string(py::cast<std::string>(value));
+  if (PyDict_Check(o) || is_instance(value, mapping_type)) {
+    batch::Plain t = batch::Plain::table();
+    for (auto [k, v] : py::dict(py::reinterpret_borrow<py::object>(value))) {
+      if (!PyUnicode_Check(k.ptr()))
+        throw py::type_error(where + ": keys are str, not " + type_name(k));
+      const std::string key = py::cast<std::string>(k);
+      t.add(key, plain(v, where.empty() ? key : where + "." + key));
     }
-    status.emplace_back(batch::run_status(r));
-    stand_id.push_back(std::move(r.stand_id));
-    regime_id.push_back(std::move(r.regime_id));
-    message.push_back(std::move(r.refusal));
-    if (with_report) report.push_back(std::move(r.report));
+    return t;
   }
-};
-
-py::str name_of(std::string_view column) { return py::str(std::string(column)); }
-
-// The key columns (stand, regime, step, event) of rows that belong to the
-// runs `run`.
-void key_columns(py::dict& d, const std::vector<py::str>& stands,
-                 const std::vector<py::str>& regimes, const std::vector<std::size_t>& run,
-                 std::vector<std::int64_t>&& step, const std::vector<batch::Event>& event) {
-  const py::str events[] = {py::str(batch::event_name(batch::Event::initial)),
-                            py::str(batch::event_name(batch::Event::thinned)),
-                            py::str(batch::event_name(batch::Event::projected))};
-  py::list stand(run.size()), regime(run.size()), what(run.size());
-  for (std::size_t i = 0; i < run.size(); ++i) {
-    stand[i] = stands[run[i]];
-    regime[i] = regimes[run[i]];
-    what[i] = events[static_cast<int>(event[i])];
+  if (PyList_Check(o) || PyTuple_Check(o)) {
+    batch::Plain a = batch::Plain::array();
+    std::size_t i = 0;
+    for (py::handle item : value)
+      a.items.push_back(plain(item, where + "[" + std::to_string(i++) + "]"));
+    return a;
   }
-  d[name_of(batch::kKeyColumns[0])] = stand;
-  d[name_of(batch::kKeyColumns[1])] = regime;
-  d[name_of(batch::kKeyColumns[2])] = array_of(std::move(step));
-  d[name_of(batch::kKeyColumns[3])] = what;
+  throw py::type_error(where + ": " + type_name(value) + " cannot be written in a scenario");
 }
 
-py::dict columns_of(Tables&& t) {
-  std::vector<py::str> stands, regimes;
-  for (const std::string& s : t.stand_id) stands.emplace_back(s);
-  for (const std::string& s : t.regime_id) regimes.emplace_back(s);
-
-  py::dict stand_rows;
-  key_columns(stand_rows, stands, regimes, t.stand_run, std::move(t.stand_step), t.stand_event);
-  for (std::size_t k = 0; k < batch::kStandColumns.size(); ++k)
-    stand_rows[name_of(batch::kStandColumns[k])] = array_of(std::move(t.stand_values[k]));
-
-  py::dict class_rows;
-  key_columns(class_rows, stands, regimes, t.class_run, std::move(t.class_step), t.class_event);
-  class_rows[name_of(batch::kClassColumns[0])] = array_of(std::move(t.class_dap));
-  for (std::size_t k = 1; k < batch::kClassColumns.size(); ++k)
-    class_rows[name_of(batch::kClassColumns[k])] = array_of(std::move(t.class_values[k - 1]));
-
-  py::dict run_rows;
-  py::list status, text;
-  for (const std::string& s : t.status) status.append(py::str(s));
-  for (const std::string& s : t.message) text.append(py::str(s));
-  run_rows[name_of(batch::kRunColumns[0])] = py::cast(stands);
-  run_rows[name_of(batch::kRunColumns[1])] = py::cast(regimes);
-  run_rows[name_of(batch::kRunColumns[2])] = status;
-  run_rows[name_of(batch::kRunColumns[3])] = text;
-
-  py::dict reports;
-  for (std::size_t i = 0; i < t.report.size(); ++i)
-    reports[py::make_tuple(stands[i], regimes[i])] = latin1(t.report[i]);
-
-  py::dict out;
-  out["stands"] = stand_rows;
-  out["classes"] = class_rows;
-  out["runs"] = run_rows;
-  out["reports"] = reports;
-  return out;
+std::string scenario_toml(py::handle scenario) {
+  if (!(PyDict_Check(scenario.ptr()) || is_instance(scenario, mapping_type)))
+    throw py::type_error("scenario: a dict is needed, not " + type_name(scenario));
+  return batch::toml_text(plain(scenario, "")).text;
 }
-
-// More threads than runs would wait idle, and thousands would only exhaust
-// the process: the runner starts at most this many.
-constexpr std::size_t kMostThreads = 256;
 
 // Reads the scenario (`file` names it in messages, and relative stands_csv
 // paths start from its folder) and runs it. Returns the problems (a list of
@@ -450,24 +386,34 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
   const std::string text = text_bytes;
   const std::string file = file_bytes;
   std::vector<batch::Problem> problems;
-  std::optional<batch::Scenario> scenario;
-  Tables tables;
+  std::optional<Scenario> scenario;
+  batch::Columns<batch::StateRow> stands(batch::kStandsTable);
+  batch::Columns<batch::ClassRow> classes(batch::kClassesTable);
+  batch::Columns<batch::Run> runs(batch::kRunsTable);
+  std::vector<std::pair<std::string, std::string>> run_ids;
+  std::vector<std::string> reports;
   {
     py::gil_scoped_release released;
-    scenario = batch::read_scenario(text, file, batch::read_file, problems);
+    scenario = batch::read_scenario(text, file, batch::read_plots_file, problems);
     if (scenario) {
-      const std::size_t threads = std::min({static_cast<std::size_t>(jobs < 1 ? 1 : jobs),
-                                            batch::run_count(*scenario), kMostThreads});
-      const int bark = scenario->bark;
+      const std::vector<PlannedRun> planned = planned_runs(*scenario);
       // Ctrl-C is seen between runs: the signal's exception stops the runner.
       auto checked = std::chrono::steady_clock::now();
-      batch::run_all<batch::Run>(
-          *scenario, static_cast<int>(threads),
-          [&](const batch::StandEntry& s, const batch::Regime* r) {
-            return batch::run(s, r, bark, with_reports);
+      run_in_order<batch::Run>(
+          planned.size(), jobs,
+          [&](std::size_t i) {
+            const PlannedRun& p = planned[i];
+            const Regime* r = p.regime ? &scenario->regimes[*p.regime] : nullptr;
+            return batch::run(scenario->stands[p.stand], r, scenario->bark, with_reports);
           },
           [&](batch::Run&& r) {
-            tables.add(std::move(r), with_reports);
+            batch::for_each_state_row(r, [&](const batch::StateRow& row) { stands.add(row); });
+            batch::for_each_class_row(r, [&](const batch::ClassRow& row) { classes.add(row); });
+            runs.add(r);
+            if (with_reports) {
+              run_ids.emplace_back(r.stand_id, r.regime_id);
+              reports.push_back(std::move(r.report));
+            }
             const auto now = std::chrono::steady_clock::now();
             if (now - checked < std::chrono::milliseconds(100)) return;
             checked = now;
@@ -481,17 +427,15 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
     for (const batch::Problem& p : problems) lines.append(message(batch::to_string(p)));
     return py::make_tuple(lines, py::none());
   }
-  return py::make_tuple(py::list(), columns_of(std::move(tables)));
-}
-
-// The text a number is written as in a scenario: the shortest that reads
-// back to the float the model takes for it, always with a point or an
-// exponent so that TOML keeps it a float.
-std::string number_text(py::object value, const std::string& name) {
-  std::string out;
-  batch::append_number(out, single(value, name));
-  if (out.find_first_of(".e") == std::string::npos) out += ".0";
-  return out;
+  py::dict by_run;
+  for (std::size_t i = 0; i < reports.size(); ++i)
+    by_run[py::make_tuple(run_ids[i].first, run_ids[i].second)] = latin1(reports[i]);
+  py::dict out;
+  out["stands"] = frame_dict(std::move(stands.data()));
+  out["classes"] = frame_dict(std::move(classes.data()));
+  out["runs"] = frame_dict(std::move(runs.data()));
+  out["reports"] = by_run;
+  return py::make_tuple(py::list(), out);
 }
 
 std::string stand_repr(const Stand& s) {
@@ -514,6 +458,8 @@ PYBIND11_MODULE(_zireze, m) {
   py::module_ numbers = py::module_::import("numbers");
   real_type = py::object(numbers.attr("Real")).release().ptr();
   integral_type = py::object(numbers.attr("Integral")).release().ptr();
+  mapping_type =
+      py::object(py::module_::import("collections.abc").attr("Mapping")).release().ptr();
 
   py::class_<TableClass>(m, "TableClass",
                          "One diameter class of a stand table: per hectare, as the model works "
@@ -659,7 +605,6 @@ PYBIND11_MODULE(_zireze, m) {
         py::arg("reports"),
         "Reads a scenario (TOML bytes; `file` names it in messages and is where relative "
         "stands_csv paths start) and runs it: (problems, None) or ([], tables).");
-  m.def("_number_text", &number_text, py::arg("value"), py::arg("name"),
-        "The shortest text that reads back to the single-precision value the model takes for "
-        "a number, as a TOML float.");
+  m.def("_scenario_toml", &scenario_toml, py::arg("scenario"),
+        "The scenario file a dict stands for, as the one writer of scenario files writes it.");
 }

@@ -20,7 +20,8 @@ VALUE_ERRORS = [
     (lambda: Stand.from_counts(**SITE, counts=[0, 0]), "NENHUMA CLASSE DE DIAMETRO TEM"),
     (lambda: Stand.from_counts(**SITE, counts=[5] * 51), "at most 50"),
     (lambda: Stand.from_counts(**SITE, counts=range(10**15)), "at most 50"),
-    (lambda: Stand.from_counts(**SITE, counts=[100, -9]), "counts[1]=-9: NAO PODE SER NEG"),
+    (lambda: Stand.from_counts(**SITE, counts=[100, -9, 5]),
+     "counts[1]=-9: a count below -0.0001 ends the classes; only the last may be one"),
     (lambda: Stand.from_weibull(**SITE, trees=900, a=-1, b=10, c=2), "a=-1: NAO PODE SER"),
     (lambda: Stand.from_weibull(**SITE, trees=900, a=5, b=10, c=0), "c=0: TEM DE SER MAIOR"),
     (lambda: Stand.from_attributes(**SITE, trees=900, basal_area=25, dmin=8, p90=8),
@@ -102,6 +103,9 @@ def test_numbers_go_in_rounded_once_to_single_precision():
             x = getattr(s, name)
             assert type(x) is float and float(np.float32(x)) == x
     assert S.unthinned and not S.thin_selective(20).unthinned and S.thin_rows(2).unthinned
+    # A last count below -0.0001 ends the classes, as in the dialogue and the scenario files.
+    ended = Stand.from_counts(**SITE, counts=[0, 100, -9]).table()
+    assert str(ended) == str(Stand.from_counts(**SITE, counts=[0, 100]).table())
 
 
 @pytest.mark.parametrize("make", [

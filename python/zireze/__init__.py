@@ -17,11 +17,10 @@ from __future__ import annotations
 
 import numbers
 import os
-import re
 from typing import TYPE_CHECKING, Any, Mapping, Optional, Union
 
 from ._zireze import Stand, StandTable, TableClass, TableTotals, __version__
-from ._zireze import _number_text, _run_scenario
+from ._zireze import _run_scenario, _scenario_toml
 from .plotting import plot_development, plot_distribution
 
 if TYPE_CHECKING:
@@ -161,91 +160,11 @@ def run_scenario(
     )
 
 
-_BARE_KEY = re.compile(r"[A-Za-z0-9_-]+")
-
-
-def _toml_string(s: str) -> str:
-    out = ['"']
-    for ch in s:
-        if ch == '"':
-            out.append('\\"')
-        elif ch == "\\":
-            out.append("\\\\")
-        elif ord(ch) < 0x20 or ord(ch) == 0x7F:
-            out.append("\\u%04x" % ord(ch))
-        else:
-            out.append(ch)
-    out.append('"')
-    return "".join(out)
-
-
-def _toml_key(key: Any, where: str) -> str:
-    if not isinstance(key, str):
-        raise TypeError(f"{where}: keys are str, not {type(key).__name__}")
-    return key if _BARE_KEY.fullmatch(key) else _toml_string(key)
-
-
-def _toml_value(value: Any, where: str) -> str:
-    """One value, on one line (inline tables and arrays)."""
-    if isinstance(value, bool):
-        return "true" if value else "false"
-    if isinstance(value, numbers.Integral):
-        return str(int(value))
-    if isinstance(value, numbers.Real):
-        # The model's float for it, written so that it reads back the same.
-        return _number_text(value, where)
-    if isinstance(value, str):
-        return _toml_string(value)
-    if isinstance(value, Mapping):
-        items = [
-            f"{_toml_key(k, where)} = {_toml_value(v, f'{where}.{k}')}" for k, v in value.items()
-        ]
-        return "{ " + ", ".join(items) + " }" if items else "{}"
-    if isinstance(value, (list, tuple)):
-        items = [_toml_value(v, f"{where}[{i}]") for i, v in enumerate(value)]
-        return "[" + ", ".join(items) + "]"
-    raise TypeError(f"{where}: {type(value).__name__} cannot be written in a scenario")
-
-
-def _is_table_list(value: Any) -> bool:
-    return (
-        isinstance(value, (list, tuple))
-        and len(value) > 0
-        and all(isinstance(v, Mapping) for v in value)
-    )
-
-
 def scenario_to_toml(scenario: Mapping[str, Any]) -> str:
     """The scenario file a dict stands for: what :func:`run_scenario` reads for it, and what
-    ``zireze run`` can be given. ``stand`` and ``regime`` lists become ``[[stand]]`` and
-    ``[[regime]]`` tables; a list of steps is written one step a line. A number is written as
-    the shortest text that reads back to the single-precision value the model takes for it.
+    ``zireze run`` can be given, written by the program's one writer of scenario files.
+    ``stand`` and ``regime`` lists become ``[[stand]]`` and ``[[regime]]`` tables; a list of
+    steps is written one step a line. An int is written as its digits; a float as the shortest
+    text that reads back to it (read as a single-precision figure, it rounds as the float does).
     """
-    if not isinstance(scenario, Mapping):
-        raise TypeError(f"scenario: a dict is needed, not {type(scenario).__name__}")
-    lines: list[str] = []
-    sections: list[tuple[str, Any]] = []
-    for key, value in scenario.items():
-        k = _toml_key(key, "scenario")
-        if _is_table_list(value):
-            sections.append((key, value))
-        else:
-            lines.append(f"{k} = {_toml_value(value, key)}")
-    for key, tables in sections:
-        k = _toml_key(key, "scenario")
-        for i, table in enumerate(tables):
-            lines.append("")
-            lines.append(f"[[{k}]]")
-            for name, value in table.items():
-                where = f"{key}[{i}].{name}"
-                n = _toml_key(name, where)
-                if _is_table_list(value):
-                    lines.append(f"{n} = [")
-                    lines.extend(
-                        f"  {_toml_value(v, f'{where}[{j}]')}," for j, v in enumerate(value)
-                    )
-                    lines.append("]")
-                else:
-                    lines.append(f"{n} = {_toml_value(value, where)}")
-    return "\n".join(lines) + "\n"
-
+    return _scenario_toml(scenario)

@@ -88,4 +88,25 @@ expect 1 "$program" run one.toml --out notafolder
 [ -e limited/classes.csv ] && fail "a half-written classes.csv under its final name"
 [ -z "$(find limited -name '.*.tmp-*')" ] || fail "temporary files left after a failed write"
 
+# Inputs that are not files of a sane size, outputs that would write over
+# each other: refused before anything is written.
+printf 'stands_csv = "/dev/zero"\n' >device.toml
+expect 2 "$program" run device.toml --out device
+grep -q 'not a regular file' err || fail "a device as the plots file: $(cat err)"
+truncate -s 300M huge.csv
+printf 'stands_csv = "huge.csv"\n' >huge.toml
+expect 2 "$program" run huge.toml --out huge
+grep -q 'larger than 256 MiB' err || fail "a huge plots file: $(cat err)"
+expect 2 "$program" run /dev/zero
+expect 2 "$program" run one.toml --out same --sqlite same/stands.csv
+expect 2 "$program" run one.toml --out same --reports --sqlite same/reports/db
+[ -e same ] && fail "outputs that collide wrote $(ls same)"
+printf '\xEF\xBB\xBF' | cat - one.toml >bom.toml
+expect 0 "$program" run bom.toml --out bom --jobs 2000000000
+
+# A database that cannot be written is closed and removed, with the rest.
+(ulimit -f 1 && "$program" run one.toml --out dblimited --sqlite dblimited.db >out 2>err)
+[ $? = 1 ] || fail "a database past the file-size limit did not end with status 1"
+[ -z "$(find . -name '.*.tmp-*')" ] || fail "temporary files left: $(find . -name '.*.tmp-*')"
+
 [ "$failures" = 0 ]

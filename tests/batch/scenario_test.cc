@@ -2,10 +2,15 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <sstream>
 #include <string>
 #include <vector>
 
+#include "batch/plain.h"
 #include "batch/run.h"
+#include "batch/schema.h"
+#include "io/reply.h"
 
 namespace zireze::batch {
 namespace {
@@ -97,6 +102,49 @@ TEST(BatchRun, RefusedStepEndsTheRunAndRemovalsAreBeforeLessAfter) {
   EXPECT_EQ(thinned.removed->vol_mad,
             r.states[0].table->totals.vol_mad - thinned.table->totals.vol_mad);
   EXPECT_FALSE(r.states[0].removed);
+}
+
+// What the one writer writes, the one reader reads back to the same
+// scenario: every figure the same float, so written again the same text.
+TEST(Scenario, WrittenAsTextReadsBackTheSame) {
+  std::vector<std::string> problems;
+  const std::optional<Scenario> s = read(
+      "bark = false\n"
+      "[[stand]]\nid = \"u\"\nage = 20.1\ndominant_height = 1e-3\nbasal_area = 0.1\n"
+      "[[stand]]\nid = \"k\"\nage = 30\nsite_class = 16\ncounts = [0, 200.5, 100, -9]\n"
+      "[[stand]]\nid = \"w\"\nage = 30\nsite_class = 16\n"
+      "weibull = { trees = 1000, a = 5, b = 10.25, c = 2 }\n"
+      "[[regime]]\nid = \"r\"\nsteps = [{ thin = \"rows\", one_in = 3 }, { grow_to = 3.0e1 },"
+      " { thin = \"selective\", residual_basal_area = 12.3 }]\n",
+      problems);
+  ASSERT_TRUE(s) << problems[0];
+  const std::string text = toml_text(plain_of(*s)).text;
+  std::vector<Problem> again;
+  const std::optional<Scenario> back = read_scenario(text, "w.toml", nullptr, again);
+  ASSERT_TRUE(back) << to_string(again[0]) << "\n" << text;
+  EXPECT_EQ(toml_text(plain_of(*back)).text, text);
+  EXPECT_EQ(back->stands[0].age, 20.1f);
+  EXPECT_EQ(back->stands[1].counts, s->stands[1].counts);
+  EXPECT_EQ(back->regimes[0].steps[2].value, 12.3f);
+  // A double exactly midway between two floats, whose shortest text lies
+  // past the midpoint, is written in full so that it rounds as it does.
+  const double midway = 1.0 + 0x1p-24;
+  EXPECT_EQ(io::parse_real(double_text(midway)), 1.0f);
+  EXPECT_EQ(double_text(0.1), "0.1");
+  EXPECT_EQ(toml_number(" 3.0D1"), "3.0e1");
+  EXPECT_EQ(toml_number(".5"), "0.5");
+  EXPECT_EQ(toml_number("abc"), std::nullopt);
+}
+
+// Every output column is defined in the README, as the program declares it.
+TEST(Schema, TheReadmeDefinesEveryColumnAsDeclared) {
+  std::ifstream readme(ZIREZE_SOURCE_DIR "/README.md");
+  std::stringstream text;
+  text << readme.rdbuf();
+  const std::string markdown = columns_markdown();
+  EXPECT_NE(text.str().find(markdown), std::string::npos)
+      << "README.md should hold, word for word, these column definitions:\n\n"
+      << markdown;
 }
 
 }  // namespace
