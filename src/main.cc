@@ -45,17 +45,21 @@ int main(int argc, char** argv) {
   CLI::App* run = app.add_subcommand(
       "run",
       "Run every stand of a scenario file under every thinning regime, and write the stand "
-      "states, the diameter classes and the runs as CSV files. Exit status: 0 all runs went "
-      "through, 3 a run was refused at a step, 2 the scenario cannot be used (nothing is "
-      "written), 1 an output could not be written.");
+      "states, the diameter classes and the runs (and, with prices, what each run is worth) as "
+      "CSV files. Exit status: 0 all runs went through, 3 a run was refused at a step or left "
+      "the model's range, 2 the scenario cannot be used (nothing is written), 1 an output "
+      "could not be written.");
   run->add_option("scenario", options.scenario, "The scenario (TOML)")->required();
   run->add_option("--out", options.out, "Folder of the CSV files (created if missing)")
       ->capture_default_str();
-  run->add_option("--jobs", options.jobs, "Runs in parallel (default: the number of cores)")
+  run->add_option("--jobs", options.jobs,
+                  "Runs in parallel (default: the number of cores; at most 256 threads)")
       ->check(CLI::PositiveNumber);
   run->add_flag("--reports", options.reports,
                 "Also write each run's report, as the dialogue writes it, to OUT/reports/");
   run->add_option("--sqlite", options.sqlite, "Also write the tables into this SQLite database");
+  run->add_option("--xlsx", options.xlsx,
+                  "Also write the tables into this workbook (.xlsx), a sheet per table");
 
   try {
     app.parse(argc, argv);

@@ -14,14 +14,14 @@ set -euo pipefail
 
 # The package groups. A new group is a list here and its name in `groups`
 # below, under the option that should install it.
-build=(cmake g++ libtomlplusplus-dev libcli11-dev libsqlite3-dev)
+build=(cmake g++ pkg-config libtomlplusplus-dev libcli11-dev libsqlite3-dev libxlsxwriter-dev)
 # Unit, end-to-end and fault tests; `locales` to generate pt_PT.UTF-8.
 tests=(libgtest-dev locales)
 # What .ci/run adds: the fuzzers (clang's libFuzzer), the format check, the
 # Debian package (dpkg-shlibdeps) and the micro-benchmarks.
 ci=(clang libclang-rt-dev clang-format dpkg-dev libbenchmark-dev)
 # The Python module and its tests.
-python=(pybind11-dev python3-dev python3-numpy python3-pandas python3-matplotlib python3-pytest)
+python=(pybind11-dev python3-dev python3-numpy python3-pandas python3-matplotlib python3-pytest python3-openpyxl)
 # The WebAssembly build and its browser tests.
 web=(emscripten nodejs npm chromium)
 # Whole-session timings: callgrind, GNU time, strace.

@@ -299,13 +299,18 @@ py::array_t<T> array_of(std::vector<T>&& v) {
 }
 
 // A table's columns as a dict for pandas.DataFrame: numbers as int64 and
-// float64 arrays, texts as lists of str (one str shared by a run of equal
-// texts: a stand's id over its rows).
+// float64 arrays (an integer column with empty cells as pandas' nullable
+// Int64), texts as lists of str (one str shared by a run of equal texts: a
+// stand's id over its rows).
 py::dict frame_dict(std::vector<batch::ColumnData>&& columns) {
   py::dict d;
   for (batch::ColumnData& c : columns) {
     const py::str name(std::string(c.name));
-    if (c.type == batch::Type::integer) {
+    if (c.type == batch::Type::integer && c.has_missing()) {
+      py::object mask = array_of(std::move(c.missing)).attr("astype")("bool");
+      d[name] = py::module_::import("pandas").attr("arrays").attr("IntegerArray")(
+          array_of(std::move(c.integers)), mask);
+    } else if (c.type == batch::Type::integer) {
       d[name] = array_of(std::move(c.integers));
     } else if (c.type == batch::Type::real) {
       d[name] = array_of(std::move(c.reals));
@@ -390,6 +395,8 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
   batch::Columns<batch::StateRow> stands(batch::kStandsTable);
   batch::Columns<batch::ClassRow> classes(batch::kClassesTable);
   batch::Columns<batch::Run> runs(batch::kRunsTable);
+  batch::Columns<batch::Run> values(batch::kValuesTable);
+  batch::Columns<batch::CashFlowRow> cash_flows(batch::kCashFlowsTable);
   std::vector<std::pair<std::string, std::string>> run_ids;
   std::vector<std::string> reports;
   {
@@ -404,12 +411,18 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
           [&](std::size_t i) {
             const PlannedRun& p = planned[i];
             const Regime* r = p.regime ? &scenario->regimes[*p.regime] : nullptr;
-            return batch::run(scenario->stands[p.stand], r, scenario->bark, with_reports);
+            const Economics* e = scenario->economics ? &*scenario->economics : nullptr;
+            return batch::run(scenario->stands[p.stand], r, scenario->bark, with_reports, e);
           },
           [&](batch::Run&& r) {
             batch::for_each_state_row(r, [&](const batch::StateRow& row) { stands.add(row); });
             batch::for_each_class_row(r, [&](const batch::ClassRow& row) { classes.add(row); });
             runs.add(r);
+            if (scenario->economics) {
+              values.add(r);
+              batch::for_each_cash_flow_row(
+                  r, [&](const batch::CashFlowRow& row) { cash_flows.add(row); });
+            }
             if (with_reports) {
               run_ids.emplace_back(r.stand_id, r.regime_id);
               reports.push_back(std::move(r.report));
@@ -434,6 +447,8 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
   out["stands"] = frame_dict(std::move(stands.data()));
   out["classes"] = frame_dict(std::move(classes.data()));
   out["runs"] = frame_dict(std::move(runs.data()));
+  out["values"] = frame_dict(std::move(values.data()));
+  out["cashflows"] = frame_dict(std::move(cash_flows.data()));
   out["reports"] = by_run;
   return py::make_tuple(py::list(), out);
 }

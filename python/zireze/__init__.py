@@ -74,26 +74,33 @@ class ScenarioResult:
     """The tables of a scenario's runs, as ``zireze run`` writes them to its CSV files.
 
     ``stands``: one row per stand state (stands.csv); ``classes``: one row per diameter class
-    of each state (classes.csv); ``runs``: one row per run, status ``"ok"`` or ``"refused"``
-    with the reason (runs.csv). Numbers are float64 columns holding the model's
-    single-precision values (``removed_*`` NaN where the CSV cell is empty), ``step`` and
-    ``dap`` are int64, text columns hold str (``regime`` is ``""`` without regimes).
+    of each state (classes.csv); ``runs``: one row per run, status ``"ok"``, ``"refused"``
+    with the reason or ``"out_of_range"`` (runs.csv). With an ``economics`` table, ``values``:
+    what each run is worth (values.csv), and ``cashflows``: the cash flows of each run that has
+    values (cashflows.csv); both are empty without one. Numbers are float64 columns holding the
+    model's single-precision values (money and rates: the double values.csv holds; NaN where the
+    CSV cell is empty), ``step`` and ``dap`` are int64 (``step`` of cashflows is pandas' nullable
+    ``Int64``, with ``<NA>`` where the CSV cell is empty), text columns hold str (``regime`` is ``""`` for a stand tabled alone).
     ``reports`` maps ``(stand, regime)`` to the run's report as the dialogue writes it
     (Latin-1 text), when ``run_scenario(..., reports=True)``; it is empty otherwise.
     """
 
-    __slots__ = ("stands", "classes", "runs", "reports")
+    __slots__ = ("stands", "classes", "runs", "values", "cashflows", "reports")
 
     def __init__(
         self,
         stands: "pandas.DataFrame",
         classes: "pandas.DataFrame",
         runs: "pandas.DataFrame",
+        values: "pandas.DataFrame",
+        cashflows: "pandas.DataFrame",
         reports: dict[tuple[str, str], str],
     ) -> None:
         self.stands = stands
         self.classes = classes
         self.runs = runs
+        self.values = values
+        self.cashflows = cashflows
         self.reports = reports
 
     def __repr__(self) -> str:
@@ -156,6 +163,8 @@ def run_scenario(
         stands=pandas.DataFrame(tables["stands"]),
         classes=pandas.DataFrame(tables["classes"]),
         runs=pandas.DataFrame(tables["runs"]),
+        values=pandas.DataFrame(tables["values"]),
+        cashflows=pandas.DataFrame(tables["cashflows"]),
         reports=tables["reports"],
     )
 

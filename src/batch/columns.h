@@ -17,7 +17,14 @@ struct ColumnData {
   Type type;
   std::vector<std::string> text;       // Type::text (empty cells "")
   std::vector<std::int64_t> integers;  // Type::integer
+  std::vector<std::uint8_t> missing;   // Type::integer: 1 where the cell is empty (integer 0)
   std::vector<double> reals;           // Type::real: the figure's value (empty cells NaN)
+
+  bool has_missing() const {
+    for (std::uint8_t m : missing)
+      if (m) return true;
+    return false;
+  }
 };
 
 template <typename Row>
@@ -25,7 +32,7 @@ class Columns {
  public:
   explicit Columns(const Table<Row>& t, std::size_t first_column = 0) : table_(t) {
     for (std::size_t i = first_column; i < t.columns.size(); ++i)
-      data_.push_back(ColumnData{t.columns[i].name, t.columns[i].type, {}, {}, {}});
+      data_.push_back(ColumnData{t.columns[i].name, t.columns[i].type, {}, {}, {}, {}});
     first_ = first_column;
   }
 
@@ -41,11 +48,17 @@ class Columns {
     ColumnData& c;
     void operator()(std::monostate) const {
       if (c.type == Type::text) c.text.emplace_back();
-      if (c.type == Type::integer) c.integers.push_back(0);
+      if (c.type == Type::integer) {
+        c.integers.push_back(0);
+        c.missing.push_back(1);
+      }
       if (c.type == Type::real) c.reals.push_back(std::numeric_limits<double>::quiet_NaN());
     }
     void operator()(std::string_view s) const { c.text.emplace_back(s); }
-    void operator()(std::int64_t i) const { c.integers.push_back(i); }
+    void operator()(std::int64_t i) const {
+      c.integers.push_back(i);
+      c.missing.push_back(0);
+    }
     void operator()(float x) const { c.reals.push_back(x); }
     void operator()(double x) const { c.reals.push_back(x); }
   };

@@ -8,12 +8,14 @@
 #include <iostream>
 #include <memory>
 #include <stdexcept>
+#include <tuple>
 
 #include "batch/csv.h"
 #include "batch/output.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "batch/sqlite_tables.h"
+#include "batch/workbook.h"
 #include "regime/ordered.h"
 
 namespace zireze::batch {
@@ -22,19 +24,31 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The CSV files, in the order of their rows in a chunk: the values and the
+// cash flows only with prices and costs.
+constexpr const char* kFiles[] = {"stands.csv", "classes.csv", "runs.csv", "values.csv",
+                                  "cashflows.csv"};
+
+std::size_t file_count(const Scenario& s) { return s.economics ? 5 : 3; }
+
 // A run, with its rows already as CSV text: formatted on the worker threads.
 struct Chunk {
   Run run;
-  std::string stands, classes, runs;
+  std::string csv[std::size(kFiles)];
 };
 
 Chunk work(const Scenario& s, const PlannedRun& planned, bool reports) {
   Chunk c;
   const Regime* regime = planned.regime ? &s.regimes[*planned.regime] : nullptr;
-  c.run = run(s.stands[planned.stand], regime, s.bark, reports);
-  append_stand_rows(c.stands, c.run);
-  append_class_rows(c.classes, c.run);
-  append_run_row(c.runs, c.run);
+  const Economics* economics = s.economics ? &*s.economics : nullptr;
+  c.run = run(s.stands[planned.stand], regime, s.bark, reports, economics);
+  append_stand_rows(c.csv[0], c.run);
+  append_class_rows(c.csv[1], c.run);
+  append_run_row(c.csv[2], c.run);
+  if (economics) {
+    append_value_row(c.csv[3], c.run);
+    append_cash_flow_rows(c.csv[4], c.run);
+  }
   return c;
 }
 
@@ -78,15 +92,16 @@ bool inside(const fs::path& path, const fs::path& folder) {
   return end == f.end();
 }
 
-// An output named by the user that would replace or hold another output of
-// the run: what it collides with, or empty.
-std::string collision(const Options& o) {
-  if (o.sqlite.empty()) return "";
-  const fs::path out(o.out), db(o.sqlite);
-  for (const char* name : {"stands.csv", "classes.csv", "runs.csv"})
-    if (same_place(db, out / name)) return (out / name).string();
-  if (same_place(db, out)) return o.out;
-  if (o.reports && inside(db, out / "reports")) return (out / "reports").string();
+// A file named by the user that would replace or hold another output of the
+// run: what it collides with, or empty.
+std::string collision(const Options& o, const std::string& file, const std::string& other) {
+  if (file.empty()) return "";
+  const fs::path out(o.out), path(file);
+  for (const char* name : kFiles)
+    if (same_place(path, out / name)) return (out / name).string();
+  if (same_place(path, out)) return o.out;
+  if (o.reports && inside(path, out / "reports")) return (out / "reports").string();
+  if (!other.empty() && same_place(path, other)) return other;
   return "";
 }
 
@@ -105,10 +120,13 @@ int run_command(const Options& o) {
     for (const Problem& p : problems) std::cerr << to_string(p) << '\n';
     return 2;
   }
-  if (const std::string other = collision(o); !other.empty()) {
-    std::cerr << "zireze: --sqlite " << o.sqlite << " would write over " << other
-              << ", another output of this run\n";
-    return 2;
+  for (auto [option, file, other] : {std::tuple{"--sqlite", o.sqlite, o.xlsx},
+                                      std::tuple{"--xlsx", o.xlsx, o.sqlite}}) {
+    if (const std::string over = collision(o, file, other); !over.empty()) {
+      std::cerr << "zireze: " << option << " " << file << " would write over " << over
+                << ", another output of this run\n";
+      return 2;
+    }
   }
 
   remove_temporaries_on_signal();
@@ -116,43 +134,50 @@ int run_command(const Options& o) {
     const fs::path out(o.out);
     fs::create_directories(out);
     if (o.reports) fs::create_directories(out / "reports");
-    OutputFile stands((out / "stands.csv").string());
-    OutputFile classes((out / "classes.csv").string());
-    OutputFile runs((out / "runs.csv").string());
-    for (OutputFile* f : {&stands, &classes, &runs}) f->open();
-    stands.write(csv_header(kStandsTable));
-    classes.write(csv_header(kClassesTable));
-    runs.write(csv_header(kRunsTable));
+    std::vector<std::unique_ptr<OutputFile>> files;
+    for (std::size_t i = 0; i < file_count(*scenario); ++i) {
+      files.push_back(std::make_unique<OutputFile>((out / kFiles[i]).string()));
+      files.back()->open();
+    }
+    files[0]->write(csv_header(kStandsTable));
+    files[1]->write(csv_header(kClassesTable));
+    files[2]->write(csv_header(kRunsTable));
+    if (scenario->economics) {
+      files[3]->write(csv_header(kValuesTable));
+      files[4]->write(csv_header(kCashFlowsTable));
+    }
     std::unique_ptr<SqliteTables> db;
     if (!o.sqlite.empty())
-      db = std::make_unique<SqliteTables>(o.sqlite, *text, ZIREZE_VERSION);
+      db = std::make_unique<SqliteTables>(o.sqlite, *text, ZIREZE_VERSION,
+                                          scenario->economics.has_value());
+    std::unique_ptr<Workbook> book;
+    if (!o.xlsx.empty())
+      book = std::make_unique<Workbook>(o.xlsx, scenario->economics.has_value());
 
     const std::vector<PlannedRun> planned = planned_runs(*scenario);
     Progress progress(planned.size());
     std::size_t done = 0;
-    bool refused = false;
+    bool unsound = false;
     run_in_order<Chunk>(
         planned.size(), o.jobs,
         [&](std::size_t i) { return work(*scenario, planned[i], o.reports); },
         [&](Chunk&& c) {
-          stands.write(c.stands);
-          classes.write(c.classes);
-          runs.write(c.runs);
+          for (std::size_t i = 0; i < files.size(); ++i) files[i]->write(c.csv[i]);
           if (db) db->add(c.run);
+          if (book) book->add(c.run);
           if (o.reports) {
             OutputFile report((out / "reports" / report_name(c.run)).string());
             report.open();
             report.write(c.run.report);
             report.commit();
           }
-          refused = refused || !c.run.refusal.empty();
+          unsound = unsound || c.run.status != Run::Status::ok;
           progress.done(++done);
         });
-    stands.commit();
-    classes.commit();
-    runs.commit();
+    for (auto& f : files) f->commit();
     if (db) db->commit();
-    return refused ? 3 : 0;
+    if (book) book->commit();
+    return unsound ? 3 : 0;
   } catch (const std::exception& e) {
     std::cerr << "zireze: " << e.what() << '\n';
     return 1;

@@ -13,9 +13,11 @@ struct Options {
   int jobs = 1;
   bool reports = false;
   std::string sqlite;  // empty: no database
+  std::string xlsx;    // empty: no workbook
 };
 
-// Exit statuses: 0 every run went through; 3 some run was refused at a step;
+// Exit statuses: 0 every run went through; 3 some run was refused at a step
+// or left the model's range;
 // 2 the scenario cannot be used (nothing is written); 1 an output could not
 // be written. Messages go to standard error.
 int run_command(const Options& options);

@@ -63,4 +63,11 @@ void append_class_rows(std::string& out, const Run& r) {
 
 void append_run_row(std::string& out, const Run& r) { append_csv_row(out, kRunsTable, r); }
 
+void append_value_row(std::string& out, const Run& r) { append_csv_row(out, kValuesTable, r); }
+
+void append_cash_flow_rows(std::string& out, const Run& r) {
+  for_each_cash_flow_row(r,
+                         [&](const CashFlowRow& row) { append_csv_row(out, kCashFlowsTable, row); });
+}
+
 }  // namespace zireze::batch

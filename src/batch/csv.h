@@ -40,5 +40,7 @@ void append_csv_row(std::string& out, const Table<Row>& t, const Row& row) {
 void append_stand_rows(std::string& out, const Run& r);
 void append_class_rows(std::string& out, const Run& r);
 void append_run_row(std::string& out, const Run& r);
+void append_value_row(std::string& out, const Run& r);
+void append_cash_flow_rows(std::string& out, const Run& r);
 
 }  // namespace zireze::batch

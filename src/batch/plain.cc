@@ -261,6 +261,18 @@ Plain plain_of(const Scenario& s) {
     regime.add("steps", steps);
     regimes.items.push_back(regime);
   }
+  if (s.economics) {
+    const Economics& e = *s.economics;
+    Plain money = Plain::table();
+    for (auto [key, value] : {std::pair{"discount_rate", e.discount_rate}, {"sawlog", e.sawlog},
+                              {"roundwood", e.roundwood}, {"residue", e.residue},
+                              {"thinning", e.thinning}, {"thinning_per_m3", e.thinning_per_m3},
+                              {"felling", e.felling}, {"felling_per_m3", e.felling_per_m3},
+                              {"annual", e.annual}, {"establishment", e.establishment},
+                              {"land_value", e.land_value}})
+      money.add(key, Plain::number(double_text(value)));
+    top.add("economics", money);
+  }
   top.add("stand", stands);
   if (!regimes.items.empty()) top.add("regime", regimes);
   return top;

@@ -28,7 +28,8 @@ struct Both : RunObserver {
 
 }  // namespace
 
-Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report) {
+Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report,
+        const Economics* economics) {
   Run r;
   r.stand_id = stand.id;
   r.regime_id = regime ? regime->id : "";
@@ -48,7 +49,15 @@ Run run(const StandDescription& stand, const Regime* regime, int bark, bool with
   } else {
     end = run_regime(stand, steps, bark, Tables::every_state, collector, &complaints);
   }
-  if (end.refusal) r.refusal = end.refusal;
+  if (end.out_of_range_step) {
+    r.status = Run::Status::out_of_range;
+    r.message = "step " + std::to_string(*end.out_of_range_step);
+  } else if (end.refusal) {
+    r.status = Run::Status::refused;
+    r.message = end.refusal;
+  } else if (economics) {
+    r.value = value_run(r.states, *economics, stand.never_thinned());
+  }
   return r;
 }
 

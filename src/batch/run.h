@@ -6,20 +6,28 @@
 #include <vector>
 
 #include "regime/regime.h"
+#include "value/valuation.h"
 
 namespace zireze::batch {
 
 struct Run {
   std::string stand_id;
   std::string regime_id;  // empty for a stand tabled alone
-  // A step the model cannot take where it is reached ends the run there:
-  // the reason, in the dialogue's words. Empty when every step was taken.
-  std::string refusal;
+  // ok: every step taken; refused: a step the model cannot take where it is
+  // reached ended the run there (the message is the reason, in the
+  // dialogue's words); out_of_range: a state's figures are not all numbers,
+  // the model outside its range (the message is "step N", the first such
+  // state; the run went on, but is not sound).
+  enum class Status { ok, refused, out_of_range };
+  Status status = Status::ok;
+  std::string message;
   std::vector<State> states;
-  std::string report;  // the report file's bytes, when asked for
+  std::string report;             // the report file's bytes, when asked for
+  std::optional<RunValue> value;  // a sound run ending in a felling, when prices are given
 };
 
-// `regime` null: the stand is only tabled.
-Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report);
+// `regime` null: the stand is only tabled. `economics` null: no values.
+Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report,
+        const Economics* economics = nullptr);
 
 }  // namespace zireze::batch

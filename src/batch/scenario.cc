@@ -1,6 +1,8 @@
 #include "batch/scenario.h"
 
 #include <algorithm>
+#include <charconv>
+#include <cmath>
 #include <set>
 
 #include "batch/stand_fields.h"
@@ -98,7 +100,10 @@ bool number_key(std::string_view key) {
   static constexpr std::string_view kNumbers[] = {
       "age",   "site_class", "dominant_height", "trees", "basal_area", "trees_planted",
       "counts", "a",         "b",               "c",     "dmin",       "p90",
-      "one_in", "residual_basal_area", "grow_to"};
+      "one_in", "residual_basal_area", "grow_to", "grow_by",
+      // [economics]
+      "discount_rate", "sawlog", "roundwood", "residue", "thinning", "thinning_per_m3",
+      "felling", "felling_per_m3", "annual", "establishment", "land_value"};
   return std::find(std::begin(kNumbers), std::end(kNumbers), key) != std::end(kNumbers);
 }
 
@@ -161,6 +166,25 @@ class Toml {
                  .value = static_cast<float>(n.as_integer()->get()),
                  .text = text,
                  .where = where(n)};
+  }
+
+  // A number read as a double, from its text: the double nearest to it.
+  std::optional<double> real(const toml::node& n, std::string_view key) {
+    if (!n.is_number()) {
+      problem(where(n), std::string(key) + ": not a number");
+      return std::nullopt;
+    }
+    std::string text;
+    for (char c : source_text(n))
+      if (c != '_') text += c;
+    if (n.is_integer()) return static_cast<double>(n.as_integer()->get());
+    double d = 0.0;
+    auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), d);
+    if (ec != std::errc() || end != text.data() + text.size() || !std::isfinite(d)) {
+      problem(where(n), std::string(key) + " = " + io::printable(text) + ": not a finite number");
+      return std::nullopt;
+    }
+    return d;
   }
 
   // The number under `key` in `t`, when there is one.
@@ -269,25 +293,56 @@ StandFields stand_fields(Toml& in, const toml::table& t) {
 }
 
 // One step: { thin = "rows", one_in = N }, { thin = "selective",
-// residual_basal_area = X } or { grow_to = AGE }.
+// residual_basal_area = X }, { grow_to = AGE }, { grow_by = YEARS } or
+// { fell = true }. `last`: it ends the regime.
 std::optional<Step> step(Toml& in, const toml::node& n, bool last) {
   const toml::table* t = in.table(n, "step");
   if (!t) return std::nullopt;
   const Where where = in.where(n);
-  Step s;
-  const toml::node* thin = t->get("thin");
-  const toml::node* grow = t->get("grow_to");
-  if ((thin != nullptr) == (grow != nullptr)) {
-    in.problem(where, "a step is either thin = \"rows\" or \"selective\", or grow_to = AGE");
+  const char* kinds[] = {"thin", "grow_to", "grow_by", "fell"};
+  const int given = std::count_if(std::begin(kinds), std::end(kinds),
+                                  [&](const char* k) { return t->get(k) != nullptr; });
+  if (given != 1) {
+    in.problem(where,
+               "a step is thin = \"rows\" or \"selective\", grow_to = AGE, grow_by = YEARS or "
+               "fell = true");
     return std::nullopt;
   }
-  if (grow) {
-    in.only(*t, {"grow_to"}, "a growth step");
-    Field age = in.number(*grow, "grow_to");
-    s.kind = Step::Kind::grow_to;
-    s.value = age.value;
-    return age.readable ? std::optional(s) : std::nullopt;
+  Step s;
+  // A refusal of the step's own check, told at `at`.
+  auto checked = [&](const Where& at) -> std::optional<Step> {
+    if (const char* reason = step_refusal(s, last)) {
+      in.problem(at, reason);
+      return std::nullopt;
+    }
+    return s;
+  };
+  for (auto [key, kind] : {std::pair{"grow_to", Step::Kind::grow_to},
+                           std::pair{"grow_by", Step::Kind::grow_by}}) {
+    const toml::node* years = t->get(key);
+    if (!years) continue;
+    in.only(*t, {key}, "a growth step");
+    const Field f = in.number(*years, key);
+    if (!f.readable) return std::nullopt;
+    s.kind = kind;
+    s.value = f.value;
+    if (const char* reason = step_refusal(s, last)) {
+      in.problem(f.where, std::string(key) + " = " + io::printable(f.text) + ": " + reason);
+      return std::nullopt;
+    }
+    return s;
   }
+  if (const toml::node* fell = t->get("fell")) {
+    in.only(*t, {"fell"}, "a felling");
+    const auto* yes = fell->as_boolean();
+    if (!yes || !yes->get()) {
+      in.problem(in.where(*fell), "fell = true is the final felling");
+      return std::nullopt;
+    }
+    s.kind = Step::Kind::fell;
+    return checked(where);
+  }
+  const toml::node* thin = t->get("thin");
   std::optional<std::string> how = in.string(*thin, "thin");
   if (how == "rows") {
     in.only(*t, {"thin", "one_in"}, "a row thinning");
@@ -295,11 +350,7 @@ std::optional<Step> step(Toml& in, const toml::node& n, bool last) {
     const toml::node* one_in = t->get("one_in");
     const auto* n_in = one_in ? one_in->as_integer() : nullptr;
     s.one_in = n_in && n_in->get() >= 2 && n_in->get() <= 6 ? static_cast<int>(n_in->get()) : 0;
-    if (const char* reason = step_refusal(s, last)) {
-      in.problem(one_in ? in.where(*one_in) : where, reason);
-      return std::nullopt;
-    }
-    return s;
+    return checked(one_in ? in.where(*one_in) : where);
   }
   if (how == "selective") {
     in.only(*t, {"thin", "residual_basal_area"}, "a selective thinning");
@@ -319,15 +370,18 @@ std::optional<Step> step(Toml& in, const toml::node& n, bool last) {
   return std::nullopt;
 }
 
-// A regime as read, and where it stands (for a second one of the same id).
+// A regime as read, where it stands (for a second one of the same id) and
+// where each stand it names stands in the file.
 struct ReadRegime {
   Regime regime;
   Where where;
+  std::vector<Where> stand_places;
 };
 
 std::optional<ReadRegime> regime(Toml& in, const toml::table& t) {
-  in.only(t, {"id", "steps"}, "[[regime]]");
+  in.only(t, {"id", "stands", "steps"}, "[[regime]]");
   Regime r;
+  std::vector<Where> stand_places;
   bool ok = true;
   if (const toml::node* n = t.get("id")) {
     if (const toml::value<std::string>* id = n->as_string()) {
@@ -344,6 +398,20 @@ std::optional<ReadRegime> regime(Toml& in, const toml::table& t) {
     in.problem(in.where(t), "a regime without an id");
     ok = false;
   }
+  if (const toml::node* n = t.get("stands")) {
+    const toml::array* ids = in.array(*n, "stands");
+    ok = ok && ids && !ids->empty();
+    if (ids && ids->empty())
+      in.problem(in.where(*n), "stands: name the stands it runs on (without stands: every stand)");
+    for (std::size_t i = 0; ids && i < ids->size(); ++i) {
+      std::optional<std::string> id = in.string(*ids->get(i), "stands");
+      ok = ok && id.has_value();
+      if (id) {
+        r.stands.push_back(*id);
+        stand_places.push_back(in.where(*ids->get(i)));
+      }
+    }
+  }
   if (const toml::node* n = t.get("steps")) {
     if (const toml::array* steps = in.array(*n, "steps")) {
       for (std::size_t i = 0; i < steps->size(); ++i) {
@@ -356,7 +424,46 @@ std::optional<ReadRegime> regime(Toml& in, const toml::table& t) {
     }
   }
   if (!ok) return std::nullopt;
-  return ReadRegime{r, in.where(t)};
+  return ReadRegime{r, in.where(t), stand_places};
+}
+
+// [economics]: prices and costs, each 0 unless given.
+std::optional<Economics> economics(Toml& in, const toml::node& n) {
+  const toml::table* t = in.table(n, "economics");
+  if (!t) return std::nullopt;
+  Economics e;
+  const std::pair<const char*, double Economics::*> keys[] = {
+      {"discount_rate", &Economics::discount_rate},
+      {"sawlog", &Economics::sawlog},
+      {"roundwood", &Economics::roundwood},
+      {"residue", &Economics::residue},
+      {"thinning", &Economics::thinning},
+      {"thinning_per_m3", &Economics::thinning_per_m3},
+      {"felling", &Economics::felling},
+      {"felling_per_m3", &Economics::felling_per_m3},
+      {"annual", &Economics::annual},
+      {"establishment", &Economics::establishment},
+      {"land_value", &Economics::land_value}};
+  bool ok = true;
+  for (auto [k, v] : *t) {
+    const auto* key = std::find_if(std::begin(keys), std::end(keys),
+                                   [&](const auto& known) { return k.str() == known.first; });
+    if (key == std::end(keys)) {
+      in.problem(in.where(k.source().begin),
+                 "unknown key '" + io::printable(k.str()) + "' in [economics]");
+      ok = false;
+      continue;
+    }
+    const std::optional<double> x = in.real(v, key->first);
+    const char* reason = !x                                 ? nullptr
+                         : key->second == &Economics::discount_rate ? discount_rate_refusal(*x)
+                                                                    : money_refusal(*x);
+    if (reason) in.problem(in.where(v), std::string(key->first) + ": " + reason);
+    ok = ok && x && !reason;
+    if (x) e.*(key->second) = *x;
+  }
+  if (!ok) return std::nullopt;
+  return e;
 }
 
 // The folder of the scenario file, where a relative stands_csv path starts.
@@ -408,7 +515,7 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
   const toml::table& top = parsed.table();
   Toml in(text, file, problems);
-  in.only(top, {"bark", "stands_csv", "stand", "regime"}, "the scenario");
+  in.only(top, {"bark", "stands_csv", "stand", "regime", "economics"}, "the scenario");
 
   Scenario s;
   if (const toml::node* bark = top.get("bark")) {
@@ -417,6 +524,8 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
     else
       in.problem(in.where(*bark), "bark: true or false");
   }
+
+  if (const toml::node* e = top.get("economics")) s.economics = economics(in, *e);
 
   std::vector<StandFields> fields;
   std::vector<ReadRegime> regimes;
@@ -458,6 +567,12 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   for (ReadRegime& r : regimes) {
     if (!regime_ids.insert(r.regime.id).second)
       problems.push_back({r.where, "a second regime with the id \"" + r.regime.id + "\""});
+    // Every stand a regime names is a stand of the scenario (not one refused).
+    for (std::size_t i = 0; i < r.regime.stands.size(); ++i)
+      if (!ids.contains(r.regime.stands[i]) && problems.size() == first)
+        problems.push_back({r.stand_places[i], "stands: no stand \"" +
+                                                   io::printable(r.regime.stands[i]) +
+                                                   "\" in the scenario"});
     s.regimes.push_back(std::move(r.regime));
   }
   if (problems.size() == first && s.stands.empty())

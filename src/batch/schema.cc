@@ -16,6 +16,23 @@ constexpr Shown kVolume{9, 2};
 
 using S = StateRow;
 
+// A felled stand has no trees and no table: its totals are 0, and what only
+// a distribution of diameters gives (dq, dmin, a, b, c, h) is empty.
+Cell total(const S& r, float TableTotals::*figure) {
+  if (!r.state.table) return r.state.event == Event::felled ? Cell(0.0f) : Cell();
+  return r.state.table->totals.*figure;
+}
+
+Cell distribution(const S& r, float Stand::*figure) {
+  if (r.state.event == Event::felled) return {};
+  return r.state.stand.*figure;
+}
+
+Cell removed(const S& r, float Removal::*figure) {
+  if (!r.state.removed) return {};
+  return (*r.state.removed).*figure;
+}
+
 const Column<S> kStandColumns[] = {
     {"stand", Type::text, "", "The stand's id.", [](const S& r) -> Cell { return r.run.stand_id; }},
     {"regime", Type::text, "", "The regime's id; empty for a stand tabled alone.",
@@ -25,7 +42,8 @@ const Column<S> kStandColumns[] = {
      "state (from 1).",
      [](const S& r) -> Cell { return std::int64_t{r.state.step}; }},
     {"event", Type::text, "",
-     "What led to this state: `initial` (the stand as described), `thinned`, `projected`.",
+     "What led to this state: `initial` (the stand as described), `thinned`, `projected`, "
+     "`felled` (the final felling, which leaves no trees).",
      [](const S& r) -> Cell { return std::string_view(io::event_name(r.state.event)); }},
     {"age", Type::real, "years", "The stand's age.",
      [](const S& r) -> Cell { return r.state.stand.IDADE; }, kOneDecimal},
@@ -45,49 +63,46 @@ const Column<S> kStandColumns[] = {
      [](const S& r) -> Cell { return r.state.table ? Cell(r.state.table->DQ) : Cell(); },
      kOneDecimal},
     {"dmin", Type::real, "cm", "Minimum diameter.",
-     [](const S& r) -> Cell { return r.state.stand.DMIN; }, kOneDecimal},
+     [](const S& r) { return distribution(r, &Stand::DMIN); }, kOneDecimal},
     {"a", Type::real, "cm", "Location of the Weibull distribution of diameters.",
-     [](const S& r) -> Cell { return r.state.stand.A; }, kTwoDecimals},
+     [](const S& r) { return distribution(r, &Stand::A); }, kTwoDecimals},
     {"b", Type::real, "cm", "Scale of the Weibull distribution of diameters.",
-     [](const S& r) -> Cell { return r.state.stand.B; }, kTwoDecimals},
+     [](const S& r) { return distribution(r, &Stand::B); }, kTwoDecimals},
     {"c", Type::real, "", "Shape of the Weibull distribution of diameters.",
-     [](const S& r) -> Cell { return r.state.stand.C; }, kTwoDecimals},
+     [](const S& r) { return distribution(r, &Stand::C); }, kTwoDecimals},
     {"n", Type::real, "trees/ha",
      "Trees in the stand table: the sum of its classes' trees in the order printed (N.ARV. on "
      "the totals line).",
-     [](const S& r) -> Cell { return r.state.table->totals.n; }, kTotal},
+     [](const S& r) { return total(r, &TableTotals::n); }, kTotal},
     {"g", Type::real, "m2/ha", "Basal area in the stand table, summed likewise (AREA BASAL).",
-     [](const S& r) -> Cell { return r.state.table->totals.g; }, kTotal},
+     [](const S& r) { return total(r, &TableTotals::g); }, kTotal},
     {"h", Type::real, "m",
      "Mean height of the table's trees: the classes' heights weighted by their trees (ALTURA); "
-     "0 when the table counts no tree.",
-     [](const S& r) -> Cell { return r.state.table->totals.h; }, kTotal},
+     "0 when the table counts no tree; empty after the felling.",
+     [](const S& r) -> Cell { return r.state.table ? Cell(r.state.table->totals.h) : Cell(); },
+     kTotal},
     {"vol_tot", Type::real, "m3/ha",
      "Total stem volume in the table (VOL.TOT.), with or without bark as the scenario's `bark` "
      "says.",
-     [](const S& r) -> Cell { return r.state.table->totals.vol_tot; }, kVolume},
+     [](const S& r) { return total(r, &TableTotals::vol_tot); }, kVolume},
     {"vol_rol", Type::real, "m3/ha", "Roundwood volume: from the 20-cm to the 7-cm top (VOL.ROL.).",
-     [](const S& r) -> Cell { return r.state.table->totals.vol_rol; }, kVolume},
+     [](const S& r) { return total(r, &TableTotals::vol_rol); }, kVolume},
     {"vol_mad", Type::real, "m3/ha", "Sawlog volume: from the stump to the 20-cm top (VOL.MAD.).",
-     [](const S& r) -> Cell { return r.state.table->totals.vol_mad; }, kVolume},
+     [](const S& r) { return total(r, &TableTotals::vol_mad); }, kVolume},
     {"removed_ts", Type::real, "trees/ha",
-     "After a thinning: the trees it took out, ts of the state before less ts of this one. "
-     "Empty on other rows.",
-     [](const S& r) -> Cell { return r.state.removed ? Cell(r.state.removed->ts) : Cell(); },
-     kTotal},
-    {"removed_ba", Type::real, "m2/ha", "After a thinning: ba of the state before less this ba.",
-     [](const S& r) -> Cell { return r.state.removed ? Cell(r.state.removed->ba) : Cell(); },
-     kTotal},
+     "After a thinning or the felling: the trees it took out, ts of the state before less ts of "
+     "this one. Empty on other rows.",
+     [](const S& r) { return removed(r, &Removal::ts); }, kTotal},
+    {"removed_ba", Type::real, "m2/ha", "Likewise: ba of the state before less this ba.",
+     [](const S& r) { return removed(r, &Removal::ba); }, kTotal},
     {"removed_vol_tot", Type::real, "m3/ha",
-     "After a thinning: vol_tot of the state before less this vol_tot.",
-     [](const S& r) -> Cell { return r.state.removed ? Cell(r.state.removed->vol_tot) : Cell(); },
-     kVolume},
-    {"removed_vol_rol", Type::real, "m3/ha", "After a thinning: likewise for vol_rol.",
-     [](const S& r) -> Cell { return r.state.removed ? Cell(r.state.removed->vol_rol) : Cell(); },
-     kVolume},
-    {"removed_vol_mad", Type::real, "m3/ha", "After a thinning: likewise for vol_mad.",
-     [](const S& r) -> Cell { return r.state.removed ? Cell(r.state.removed->vol_mad) : Cell(); },
-     kVolume},
+     "Likewise: vol_tot of the state before less this vol_tot (after the felling, the vol_tot "
+     "of the state before).",
+     [](const S& r) { return removed(r, &Removal::vol_tot); }, kVolume},
+    {"removed_vol_rol", Type::real, "m3/ha", "Likewise for vol_rol.",
+     [](const S& r) { return removed(r, &Removal::vol_rol); }, kVolume},
+    {"removed_vol_mad", Type::real, "m3/ha", "Likewise for vol_mad.",
+     [](const S& r) { return removed(r, &Removal::vol_mad); }, kVolume},
 };
 
 using C = ClassRow;
@@ -123,10 +138,124 @@ const Column<Run> kRunColumns[] = {
     {"status", Type::text, "",
      "`ok`: every step was taken; `refused`: a step could not be taken where it was reached (a "
      "residual basal area above the current one, a projection age below the current age), and "
-     "the run stopped there.",
+     "the run stopped there; `out_of_range`: a figure of the run is not a number (NaN or "
+     "infinite: the model outside its range), and the run, though written out, is not sound.",
      [](const Run& r) -> Cell { return std::string_view(run_status(r)); }},
-    {"message", Type::text, "", "Why a run was refused, in the dialogue's words; empty otherwise.",
-     [](const Run& r) -> Cell { return r.refusal; }},
+    {"message", Type::text, "",
+     "`refused`: why, in the dialogue's words; `out_of_range`: `step N`, the first state whose "
+     "figures are not all numbers; empty otherwise.",
+     [](const Run& r) -> Cell { return r.message; }},
+};
+
+// A value of a run: empty where the run has no value, or where the value
+// does not apply (the land expectation value without a discount rate, say).
+Cell value(const Run& r, std::optional<double> RunValue::*v) {
+  if (!r.value || !((*r.value).*v)) return {};
+  return *((*r.value).*v);
+}
+
+Cell value(const Run& r, double RunValue::*v) {
+  if (!r.value) return {};
+  return (*r.value).*v;
+}
+
+constexpr Shown kMoney{12, 2};
+constexpr Shown kRate{9, 6};
+
+const Column<Run> kValueColumns[] = {
+    {"stand", Type::text, "", "As in stands.csv.", [](const Run& r) -> Cell { return r.stand_id; }},
+    {"regime", Type::text, "", "As in stands.csv.",
+     [](const Run& r) -> Cell { return r.regime_id; }},
+    {"rotation_age", Type::real, "years",
+     "T: the age of the final felling. This and every value below are empty for a run that does "
+     "not end in a felling, or is refused or out of range.",
+     [](const Run& r) -> Cell {
+       return r.value ? Cell(static_cast<float>(r.value->rotation_age)) : Cell();
+     },
+     kOneDecimal},
+    {"npv", Type::real, "money/ha",
+     "Net present value at a0, the stand's age at step 0: the sum of the run's present_value "
+     "in cashflows.csv, in their order.",
+     [](const Run& r) { return value(r, &RunValue::npv); }, kMoney},
+    {"lev", Type::real, "money/ha",
+     "Land expectation value (Faustmann): V0 / (1 - (1+r)^-T), where V0 = -establishment - "
+     "annual * A(r, N) + the sum over the harvests of net * (1+r)^-age, N = floor(T + 0.001) "
+     "and A(r, n) = (1 - (1+r)^-n) / r (n where r is 0). Empty where r is 0, and for a stand "
+     "described as thinned before (its past harvests are unknown).",
+     [](const Run& r) { return value(r, &RunValue::lev); }, kMoney},
+    {"irr", Type::real, "1/year",
+     "Internal rate of return: the rate at which V0 is 0, by bisection on [0, 1] (halved to "
+     "the last digit of a double, its midpoint); empty unless V0 is positive at rate 0 and "
+     "negative at rate 1, and for a stand described as thinned before.",
+     [](const Run& r) { return value(r, &RunValue::irr); }, kRate},
+    {"mai_vol_tot", Type::real, "m3/ha/year",
+     "Mean annual increment: the sum of removed_vol_tot over the run's thinnings and felling, "
+     "divided by T. Empty for a stand described as thinned before.",
+     [](const Run& r) { return value(r, &RunValue::mai_vol_tot); }, kVolume},
+    {"mai_vol_rol", Type::real, "m3/ha/year", "Likewise for removed_vol_rol.",
+     [](const Run& r) { return value(r, &RunValue::mai_vol_rol); }, kVolume},
+    {"mai_vol_mad", Type::real, "m3/ha/year", "Likewise for removed_vol_mad.",
+     [](const Run& r) { return value(r, &RunValue::mai_vol_mad); }, kVolume},
+    {"revenue", Type::real, "money/ha", "The sum of the harvests' revenue, undiscounted.",
+     [](const Run& r) { return value(r, &RunValue::revenue); }, kMoney},
+    {"cost", Type::real, "money/ha",
+     "The sum of the harvests' cost, then annual * n (n = floor(T - a0 + 0.001)), undiscounted.",
+     [](const Run& r) { return value(r, &RunValue::cost); }, kMoney},
+};
+
+using F = CashFlowRow;
+
+const char* cash_flow_event(const CashFlow& c) {
+  switch (c.kind) {
+    case CashFlow::Kind::thinning:
+      return io::event_name(Event::thinned);
+    case CashFlow::Kind::felling:
+      return io::event_name(Event::felled);
+    case CashFlow::Kind::annual:
+      return "annual";
+    case CashFlow::Kind::land:
+      return "land";
+  }
+  return "";
+}
+
+bool of_harvest(const CashFlow& c) {
+  return c.kind == CashFlow::Kind::thinning || c.kind == CashFlow::Kind::felling;
+}
+
+const Column<F> kCashFlowColumns[] = {
+    {"stand", Type::text, "", "As in stands.csv.", [](const F& r) -> Cell { return r.run.stand_id; }},
+    {"regime", Type::text, "", "As in stands.csv.",
+     [](const F& r) -> Cell { return r.run.regime_id; }},
+    {"step", Type::integer, "", "The thinning's or the felling's step, as in stands.csv.",
+     [](const F& r) -> Cell {
+       return of_harvest(r.c) ? Cell(std::int64_t{r.c.step}) : Cell();
+     }},
+    {"age", Type::real, "years", "When it falls: the harvest's age; T for the land; empty for "
+     "the annual costs.",
+     [](const F& r) -> Cell {
+       return r.c.kind == CashFlow::Kind::annual ? Cell() : Cell(static_cast<float>(r.c.age));
+     },
+     kOneDecimal},
+    {"event", Type::text, "",
+     "`thinned` or `felled` (a harvest); `annual` (the annual costs from a0 to T); `land` (the "
+     "bare land after the felling, when land_value is not 0).",
+     [](const F& r) -> Cell { return std::string_view(cash_flow_event(r.c)); }},
+    {"revenue", Type::real, "money/ha",
+     "A harvest: sawlog * removed_vol_mad + roundwood * removed_vol_rol + residue * "
+     "(removed_vol_tot - removed_vol_rol - removed_vol_mad); the land: land_value; 0 for the "
+     "annual costs.",
+     [](const F& r) -> Cell { return r.c.revenue; }, kMoney},
+    {"cost", Type::real, "money/ha",
+     "A thinning: thinning + thinning_per_m3 * removed_vol_tot; the felling: felling + "
+     "felling_per_m3 * removed_vol_tot; the annual costs: annual * n; 0 for the land.",
+     [](const F& r) -> Cell { return r.c.cost; }, kMoney},
+    {"net", Type::real, "money/ha", "revenue - cost.",
+     [](const F& r) -> Cell { return r.c.net; }, kMoney},
+    {"present_value", Type::real, "money/ha",
+     "At a0: a harvest's net * (1+r)^-(age - a0); the land's land_value * (1+r)^-(T - a0); the "
+     "annual costs' -annual * A(r, n). They sum to the run's npv.",
+     [](const F& r) -> Cell { return r.c.present_value; }, kMoney},
 };
 
 }  // namespace
@@ -134,8 +263,20 @@ const Column<Run> kRunColumns[] = {
 const Table<StateRow> kStandsTable{"stands", kStandColumns};
 const Table<ClassRow> kClassesTable{"classes", kClassColumns};
 const Table<Run> kRunsTable{"runs", kRunColumns};
+const Table<Run> kValuesTable{"values", kValueColumns};
+const Table<CashFlowRow> kCashFlowsTable{"cashflows", kCashFlowColumns};
 
-const char* run_status(const Run& r) { return r.refusal.empty() ? "ok" : "refused"; }
+const char* run_status(const Run& r) {
+  switch (r.status) {
+    case Run::Status::ok:
+      return "ok";
+    case Run::Status::refused:
+      return "refused";
+    case Run::Status::out_of_range:
+      return "out_of_range";
+  }
+  return "";
+}
 
 namespace {
 
@@ -156,6 +297,14 @@ std::string columns_markdown() {
   describe(out, kStandsTable, "one row per stand state, in the order the runs reach them.");
   describe(out, kClassesTable, "one row per diameter class of each state's stand table.");
   describe(out, kRunsTable, "one row per run.");
+  describe(out, kValuesTable,
+           "with `[economics]`, one row per run: what it is worth. Money is worked out in double "
+           "precision from the figures of stands.csv as the model computed them (single "
+           "precision); r is discount_rate, a0 the stand's age at step 0.");
+  describe(out, kCashFlowsTable,
+           "with `[economics]`, the cash flows of each run that has values: one row per thinning "
+           "and the felling, then one for the annual costs and, when land_value is not 0, one for "
+           "the land.");
   return out;
 }
 

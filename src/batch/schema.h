@@ -56,11 +56,19 @@ struct ClassRow {
   const TableClass& c;
 };
 
+struct CashFlowRow {
+  const Run& run;
+  const CashFlow& c;
+};
+
 extern const Table<StateRow> kStandsTable;
 extern const Table<ClassRow> kClassesTable;
 extern const Table<Run> kRunsTable;
+// With prices and costs: what each run is worth, and its cash flows.
+extern const Table<Run> kValuesTable;
+extern const Table<CashFlowRow> kCashFlowsTable;
 
-// "ok", or "refused" with the reason in the message.
+// "ok", "refused" or "out_of_range".
 const char* run_status(const Run& r);
 
 // Every row of a run in each table, in order.
@@ -73,6 +81,11 @@ void for_each_class_row(const Run& r, Each each) {
   for (const State& s : r.states)
     if (s.table)
       for (const TableClass& c : s.table->classes) each(ClassRow{r, s, c});
+}
+template <typename Each>
+void for_each_cash_flow_row(const Run& r, Each each) {
+  if (r.value)
+    for (const CashFlow& c : r.value->cash_flows) each(CashFlowRow{r, c});
 }
 
 // The README's description of every table: per table a heading line and a

@@ -27,17 +27,23 @@ const char* sql_type(Type t) {
   return "";
 }
 
+// A name as SQL takes it: quoted where it is one of SQL's words ("values").
+std::string sql_name(std::string_view name) {
+  if (!sqlite3_keyword_check(name.data(), static_cast<int>(name.size()))) return std::string(name);
+  return '"' + std::string(name) + '"';
+}
+
 template <typename Row>
 std::string create_sql(const Table<Row>& t) {
-  std::string sql = "CREATE TABLE " + std::string(t.name) + " (";
+  std::string sql = "CREATE TABLE " + sql_name(t.name) + " (";
   for (std::size_t i = 0; i < t.columns.size(); ++i)
-    sql += (i ? ", " : "") + std::string(t.columns[i].name) + " " + sql_type(t.columns[i].type);
+    sql += (i ? ", " : "") + sql_name(t.columns[i].name) + " " + sql_type(t.columns[i].type);
   return sql + ")";
 }
 
 template <typename Row>
 std::string insert_sql(const Table<Row>& t) {
-  std::string sql = "INSERT INTO " + std::string(t.name) + " VALUES (?";
+  std::string sql = "INSERT INTO " + sql_name(t.name) + " VALUES (?";
   for (std::size_t i = 1; i < t.columns.size(); ++i) sql += ", ?";
   return sql + ")";
 }
@@ -59,11 +65,11 @@ struct Bind {
 }  // namespace
 
 SqliteTables::SqliteTables(const std::string& path, const std::string& scenario_text,
-                           const std::string& version)
+                           const std::string& version, bool values)
     : path_(path), temporary_(temporary_name(path)) {
   slot_ = remember_temporary(temporary_);
   try {
-    create(scenario_text, version);
+    create(scenario_text, version, values);
   } catch (...) {
     close();
     std::remove(temporary_.c_str());
@@ -72,7 +78,8 @@ SqliteTables::SqliteTables(const std::string& path, const std::string& scenario_
   }
 }
 
-void SqliteTables::create(const std::string& scenario_text, const std::string& version) {
+void SqliteTables::create(const std::string& scenario_text, const std::string& version,
+                          bool values) {
   std::remove(temporary_.c_str());
   if (sqlite3_open_v2(temporary_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                       nullptr) != SQLITE_OK)
@@ -82,6 +89,10 @@ void SqliteTables::create(const std::string& scenario_text, const std::string& v
   exec(create_sql(kStandsTable));
   exec(create_sql(kClassesTable));
   exec(create_sql(kRunsTable));
+  if (values) {
+    exec(create_sql(kValuesTable));
+    exec(create_sql(kCashFlowsTable));
+  }
   exec("CREATE TABLE scenario (text TEXT, version TEXT)");
   exec("BEGIN");
   sqlite3_stmt* s = prepare("INSERT INTO scenario VALUES (?, ?)");
@@ -93,13 +104,17 @@ void SqliteTables::create(const std::string& scenario_text, const std::string& v
   stands_ = prepare(insert_sql(kStandsTable));
   classes_ = prepare(insert_sql(kClassesTable));
   runs_ = prepare(insert_sql(kRunsTable));
+  if (values) {
+    values_ = prepare(insert_sql(kValuesTable));
+    cash_flows_ = prepare(insert_sql(kCashFlowsTable));
+  }
 }
 
 void SqliteTables::close() {
-  sqlite3_finalize(stands_);
-  sqlite3_finalize(classes_);
-  sqlite3_finalize(runs_);
-  stands_ = classes_ = runs_ = nullptr;
+  for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_}) {
+    sqlite3_finalize(*s);
+    *s = nullptr;
+  }
   sqlite3_close(db_);
   db_ = nullptr;
 }
@@ -145,15 +160,20 @@ void SqliteTables::add(const Run& r) {
   for_each_class_row(r,
                      [&](const ClassRow& row) { ok = ok && insert(classes_, kClassesTable, row); });
   ok = ok && insert(runs_, kRunsTable, r);
+  if (values_) {
+    ok = ok && insert(values_, kValuesTable, r);
+    for_each_cash_flow_row(
+        r, [&](const CashFlowRow& row) { ok = ok && insert(cash_flows_, kCashFlowsTable, row); });
+  }
   if (!ok) fail("write");
 }
 
 void SqliteTables::commit() {
   exec("COMMIT");
-  sqlite3_finalize(stands_);
-  sqlite3_finalize(classes_);
-  sqlite3_finalize(runs_);
-  stands_ = classes_ = runs_ = nullptr;
+  for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_}) {
+    sqlite3_finalize(*s);
+    *s = nullptr;
+  }
   const int rc = sqlite3_close(db_);
   db_ = nullptr;
   if (rc != SQLITE_OK) throw std::runtime_error("cannot write " + path_);

@@ -17,8 +17,9 @@ class SqliteTables {
   // Creates the database under a temporary name beside `path`, with the
   // tables, and starts one transaction. Throws std::runtime_error, having
   // closed and removed what it made.
+  // `values`: the tables of values and cash flows too.
   SqliteTables(const std::string& path, const std::string& scenario_text,
-               const std::string& version);
+               const std::string& version, bool values);
   ~SqliteTables();
   SqliteTables(const SqliteTables&) = delete;
   SqliteTables& operator=(const SqliteTables&) = delete;
@@ -29,7 +30,7 @@ class SqliteTables {
   void commit();
 
  private:
-  void create(const std::string& scenario_text, const std::string& version);
+  void create(const std::string& scenario_text, const std::string& version, bool values);
   void close();
   [[noreturn]] void fail(const char* doing);
   void exec(const std::string& sql);
@@ -42,6 +43,8 @@ class SqliteTables {
   sqlite3_stmt* stands_ = nullptr;
   sqlite3_stmt* classes_ = nullptr;
   sqlite3_stmt* runs_ = nullptr;
+  sqlite3_stmt* values_ = nullptr;
+  sqlite3_stmt* cash_flows_ = nullptr;
 };
 
 }  // namespace zireze::batch

@@ -95,7 +95,8 @@ TEST(BatchRun, RefusedStepEndsTheRunAndRemovalsAreBeforeLessAfter) {
       problems);
   ASSERT_TRUE(s);
   const auto r = run(s->stands[0], &s->regimes[0], 1, false);
-  EXPECT_EQ(r.refusal, "A AREA BASAL RESIDUAL TEM DE SER MAIOR QUE ZERO E NAO SUPERIOR A ACTUAL");
+  EXPECT_EQ(r.status, Run::Status::refused);
+  EXPECT_EQ(r.message, "A AREA BASAL RESIDUAL TEM DE SER MAIOR QUE ZERO E NAO SUPERIOR A ACTUAL");
   ASSERT_EQ(r.states.size(), 2u);
   const State& thinned = r.states[1];
   EXPECT_EQ(thinned.removed->ts, r.states[0].stand.TS - thinned.stand.TS);

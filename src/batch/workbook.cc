@@ -1,0 +1,163 @@
+#include "batch/workbook.h"
+
+#include <xlsxwriter.h>
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <stdexcept>
+#include <vector>
+
+#include "batch/csv.h"
+#include "batch/output.h"
+#include "batch/schema.h"
+
+namespace zireze::batch {
+
+namespace {
+
+[[noreturn]] void failed(const std::string& path, lxw_error e) {
+  throw std::runtime_error("cannot write " + path + ": " + lxw_strerror(e));
+}
+
+// One table's sheets: its header frozen above its rows, the columns wide
+// enough for their names and figures.
+template <typename Row>
+class Sheet {
+ public:
+  Sheet(lxw_workbook* book, const Table<Row>& table, const std::string& path, long most_rows,
+        std::vector<std::string>& names)
+      : book_(book), table_(table), path_(path), most_rows_(most_rows), names_(names) {
+    open();
+  }
+
+  void add(const Row& row) {
+    if (rows_ == most_rows_) open();
+    const lxw_row_t at = static_cast<lxw_row_t>(++rows_);
+    for (std::size_t i = 0; i < table_.columns.size(); ++i)
+      write(at, static_cast<lxw_col_t>(i), table_.columns[i].cell(row));
+  }
+
+ private:
+  void open() {
+    const std::string name =
+        parts_ == 0 ? std::string(table_.name)
+                    : std::string(table_.name) + " " + std::to_string(parts_ + 1);
+    ++parts_;
+    sheet_ = workbook_add_worksheet(book_, name.c_str());
+    if (!sheet_) failed(path_, LXW_ERROR_MEMORY_MALLOC_FAILED);
+    names_.push_back(name);
+    for (std::size_t i = 0; i < table_.columns.size(); ++i) {
+      const Column<Row>& c = table_.columns[i];
+      const double width = std::max<double>(c.name.size() + 2, c.type == Type::text ? 12 : 14);
+      const auto col = static_cast<lxw_col_t>(i);
+      worksheet_set_column(sheet_, col, col, width, nullptr);
+      check(worksheet_write_string(sheet_, 0, col, std::string(c.name).c_str(), nullptr));
+    }
+    worksheet_freeze_panes(sheet_, 1, 0);
+    rows_ = 0;
+  }
+
+  // A figure is the double nearest its CSV text (0.1 shows as 0.1, not as
+  // the float's 0.100000001490116); NaN and the infinities as that text.
+  void write(lxw_row_t row, lxw_col_t col, const Cell& cell) {
+    if (std::holds_alternative<std::monostate>(cell)) return;
+    text_.clear();
+    append_cell(text_, cell);
+    if (std::holds_alternative<std::string_view>(cell)) {
+      check(worksheet_write_string(sheet_, row, col, text_.c_str(), nullptr));
+      return;
+    }
+    double x = 0;
+    const auto [end, ec] = std::from_chars(text_.data(), text_.data() + text_.size(), x);
+    if (ec == std::errc() && end == text_.data() + text_.size() && std::isfinite(x))
+      check(worksheet_write_number(sheet_, row, col, x, nullptr));
+    else
+      check(worksheet_write_string(sheet_, row, col, text_.c_str(), nullptr));
+  }
+
+  void check(lxw_error e) {
+    if (e != LXW_NO_ERROR) failed(path_, e);
+  }
+
+  lxw_workbook* book_;
+  const Table<Row>& table_;
+  const std::string& path_;
+  const long most_rows_;
+  std::vector<std::string>& names_;
+  lxw_worksheet* sheet_ = nullptr;
+  long rows_ = 0;
+  int parts_ = 0;
+  std::string text_;
+};
+
+}  // namespace
+
+struct Workbook::Sheets {
+  std::string path, temporary;
+  int slot = -1;
+  bool committed = false;
+  lxw_workbook* book = nullptr;
+  std::vector<std::string> names;
+  std::unique_ptr<Sheet<StateRow>> stands;
+  std::unique_ptr<Sheet<ClassRow>> classes;
+  std::unique_ptr<Sheet<Run>> runs, values;
+  std::unique_ptr<Sheet<CashFlowRow>> cash_flows;
+
+  // Closing writes the file; an unfinished workbook is then removed.
+  ~Sheets() {
+    if (book) workbook_close(book);
+    if (!committed) std::remove(temporary.c_str());
+    forget_temporary(slot);
+  }
+};
+
+Workbook::Workbook(const std::string& path, bool values, long most_rows)
+    : sheets_(std::make_unique<Sheets>()) {
+  Sheets& s = *sheets_;
+  s.path = path;
+  s.temporary = temporary_name(path);
+  s.slot = remember_temporary(s.temporary);
+  lxw_workbook_options options{};
+  options.constant_memory = LXW_TRUE;
+  options.use_zip64 = LXW_TRUE;
+  s.book = workbook_new_opt(s.temporary.c_str(), &options);
+  if (!s.book) throw std::runtime_error("cannot create " + path);
+  auto sheet = [&]<typename Row>(const Table<Row>& t) {
+    return std::make_unique<Sheet<Row>>(s.book, t, s.path, most_rows, s.names);
+  };
+  s.stands = sheet(kStandsTable);
+  s.classes = sheet(kClassesTable);
+  s.runs = sheet(kRunsTable);
+  if (values) {
+    s.values = sheet(kValuesTable);
+    s.cash_flows = sheet(kCashFlowsTable);
+  }
+}
+
+Workbook::~Workbook() = default;
+
+const std::vector<std::string>& Workbook::sheet_names() const { return sheets_->names; }
+
+void Workbook::add(const Run& r) {
+  Sheets& s = *sheets_;
+  for_each_state_row(r, [&](const StateRow& row) { s.stands->add(row); });
+  for_each_class_row(r, [&](const ClassRow& row) { s.classes->add(row); });
+  s.runs->add(r);
+  if (s.values) {
+    s.values->add(r);
+    for_each_cash_flow_row(r, [&](const CashFlowRow& row) { s.cash_flows->add(row); });
+  }
+}
+
+void Workbook::commit() {
+  Sheets& s = *sheets_;
+  const lxw_error e = workbook_close(s.book);
+  s.book = nullptr;
+  if (e != LXW_NO_ERROR) failed(s.path, e);
+  if (std::rename(s.temporary.c_str(), s.path.c_str()) != 0)
+    throw std::runtime_error("cannot write " + s.path);
+  s.committed = true;
+}
+
+}  // namespace zireze::batch
