@@ -27,6 +27,13 @@ def test_figures_plot_the_rows_as_they_are():
     np.testing.assert_array_equal(lines[0].get_xdata(), rows["age"])  # the thinning: 20, 20
     np.testing.assert_array_equal(lines[0].get_ydata(), rows["ts"])
 
+    felled = dict(SCENARIO, economics={"discount_rate": 0.03, "sawlog": 50, "roundwood": 25},
+                  regime=[dict(g, steps=g["steps"] + [{"fell": True}]) for g in SCENARIO["regime"]])
+    values = zireze.run_scenario(felled).values
+    bars = zireze.plot_values(values).axes[0].patches
+    assert [b.get_height() for b in bars] == list(values.sort_values("regime", kind="stable",
+                                                  key=lambda r: r != "rows")["npv"])
+
     table = zireze.Stand.unthinned(age=30, site_class=16, trees=1000).table()
     trees, volumes = zireze.plot_distribution(table).axes
     assert [p.get_height() for p in trees.patches] == [c.n for c in table.classes]
@@ -37,5 +44,5 @@ def test_example_saves_its_figures(tmp_path):
     env = dict(os.environ, MPLBACKEND="Agg")
     subprocess.run([sys.executable, str(SOURCE / "examples" / "compare_regimes.py"),
                     str(tmp_path)], check=True, env=env, capture_output=True)
-    for name in ("development.png", "distribution.png"):
+    for name in ("development.png", "distribution.png", "values.png"):
         assert (tmp_path / name).read_bytes()[:8] == b"\x89PNG\r\n\x1a\n"

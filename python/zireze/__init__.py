@@ -21,7 +21,7 @@ from typing import TYPE_CHECKING, Any, Mapping, Optional, Union
 
 from ._zireze import Stand, StandTable, TableClass, TableTotals, __version__
 from ._zireze import _run_scenario, _scenario_toml
-from .plotting import plot_development, plot_distribution
+from .plotting import plot_development, plot_distribution, plot_values
 
 if TYPE_CHECKING:
     import pandas
@@ -37,6 +37,7 @@ __all__ = [
     "scenario_to_toml",
     "plot_development",
     "plot_distribution",
+    "plot_values",
     "__version__",
 ]
 

@@ -104,6 +104,37 @@ def plot_distribution(table: "StandTable", *, title: Optional[str] = None) -> "F
     return fig
 
 
+def plot_values(values: "pandas.DataFrame", column: str = "npv", *,
+                title: Optional[str] = None) -> "Figure":
+    """What each regime is worth on each stand: one group of bars per stand, one bar per regime,
+    its height the run's ``column`` of values.csv (default ``npv``; also ``lev``, ``irr``,
+    ``mai_vol_tot``, ... ). ``values`` is ``run_scenario(...).values``, or any selection of its
+    rows. Runs without a value (no felling, refused, out of range) have no bar."""
+    from matplotlib.figure import Figure
+
+    if column not in values.columns or "regime" not in values.columns:
+        raise ValueError(f"values: not the values table of run_scenario, or no column {column!r}")
+    stands = list(dict.fromkeys(values["stand"]))
+    regimes = list(dict.fromkeys(values["regime"]))
+    fig = Figure(figsize=(max(6.0, 1.2 * len(stands) * max(1, len(regimes)) + 2), 4.5),
+                 layout="constrained")
+    ax = fig.subplots()
+    width = 0.8 / max(1, len(regimes))
+    for k, regime in enumerate(regimes):
+        rows = values[values["regime"] == regime].set_index("stand")[column]
+        heights = [rows.get(stand, float("nan")) for stand in stands]
+        ax.bar([i + (k - (len(regimes) - 1) / 2) * width for i in range(len(stands))], heights,
+               width=width, label=regime or "(tabled alone)")
+    ax.set_xticks(range(len(stands)), stands)
+    ax.set_ylabel(column)
+    ax.axhline(0, color="0.3", linewidth=0.8)
+    ax.grid(True, axis="y", alpha=0.3)
+    if 0 < len(regimes) <= _MOST_LABELLED:
+        ax.legend(fontsize="small")
+    fig.suptitle(title or f"{column} by stand and regime")
+    return fig
+
+
 def _shown(value: Optional[int]) -> str:
     """A rounded age or site class as the table prints it: asterisks where it has none."""
     return "***" if value is None else str(value)
