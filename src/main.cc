@@ -1,6 +1,6 @@
 // zireze: growth and yield of even-aged maritime pine stands. Without
 // arguments, the console dialogue; `zireze run SCENARIO.toml`, regimes in
-// batch.
+// batch; `zireze optimize SCENARIO.toml`, the best regime for each stand.
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <iostream>
@@ -61,6 +61,26 @@ int main(int argc, char** argv) {
   run->add_option("--xlsx", options.xlsx,
                   "Also write the tables into this workbook (.xlsx), a sheet per table");
 
+  CLI::App* optimize = app.add_subcommand(
+      "optimize",
+      "Find, for every stand of a scenario, the thinnings and felling age that give the most by "
+      "the objective of its [optimize] table, and write best.toml (the scenario that re-runs "
+      "them), optimum.csv and the outputs of 'zireze run' for the best regimes. Exit status as "
+      "'zireze run'; 3 also when a stand has no regime of the space, or the objective cannot "
+      "value it.");
+  optimize->add_option("scenario", options.scenario, "The scenario (TOML)")->required();
+  optimize->add_option("--out", options.out, "Folder of the outputs (created if missing)")
+      ->capture_default_str();
+  optimize
+      ->add_option("--jobs", options.jobs,
+                   "Stands searched in parallel (default: the number of cores; at most 256 "
+                   "threads)")
+      ->check(CLI::PositiveNumber);
+  optimize->add_flag("--reports", options.reports,
+                     "Also write each best run's report to OUT/reports/");
+  optimize->add_option("--sqlite", options.sqlite, "Also write the tables into this database");
+  optimize->add_option("--xlsx", options.xlsx, "Also write the tables into this workbook");
+
   try {
     app.parse(argc, argv);
   } catch (const CLI::CallForHelp& e) {
@@ -73,9 +93,10 @@ int main(int argc, char** argv) {
     std::cerr << "zireze: " << e.what() << "\nRun 'zireze --help' for how to call it.\n";
     return 2;
   }
+  if (*optimize) return zireze::batch::optimize_command(options);
   if (!*run) {
-    std::cerr << "zireze: nothing to do: the one command is 'run'; without arguments zireze "
-                 "starts the dialogue\nRun 'zireze --help' for how to call it.\n";
+    std::cerr << "zireze: nothing to do: the commands are 'run' and 'optimize'; without "
+                 "arguments zireze starts the dialogue\nRun 'zireze --help' for how to call it.\n";
     return 2;
   }
   return zireze::batch::run_command(options);

@@ -89,21 +89,21 @@ RowThinning thin_rows(const Stand& stand, float f) {
   return out;
 }
 
-Stand thin_selective(const Stand& stand, float residual) {
+Stand thin_selective(const Stand& stand, float residual, ShapeCache* cache) {
   Stand s = stand;
   int unthinned = stand.unthinned ? 1 : 0;
   s.BA = residual;
   SELECT(stand.A, stand.B, stand.C, stand.TS, stand.BA, stand.DMIN, unthinned, residual, s.A, s.B,
-         s.C, s.TS);
+         s.C, s.TS, cache);
   s.unthinned = unthinned != 0;
   return s;
 }
 
-Stand project(const Stand& stand, float IDADE2) {
+Stand project(const Stand& stand, float IDADE2, ShapeCache* cache) {
   Stand s = stand;
   s.IDADE = IDADE2;
   PSTAND(stand.IDADE, stand.BA, stand.TS, stand.SI, stand.A, stand.B, stand.C, IDADE2, s.BA, s.TS,
-         s.DMIN, s.A, s.B, s.C);
+         s.DMIN, s.A, s.B, s.C, cache);
   s.HD = HTDCF(IDADE2, stand.SI);
   return s;
 }

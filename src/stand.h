@@ -6,6 +6,7 @@
 
 #include <span>
 
+#include "distribution/recovery.h"
 #include "distribution/weibull.h"
 #include "table/stand_table.h"
 
@@ -61,11 +62,12 @@ struct RowThinning {
 RowThinning thin_rows(const Stand& stand, float f);
 
 // A selective thinning at the current age down to the residual basal area,
-// which becomes the stand's basal area.
-Stand thin_selective(const Stand& stand, float residual);
+// which becomes the stand's basal area. `cache`: the shape recovery's, for a
+// caller that thins or projects many times.
+Stand thin_selective(const Stand& stand, float residual, ShapeCache* cache = nullptr);
 
 // The stand grown to the age IDADE2, its dominant height from the site class.
-Stand project(const Stand& stand, float IDADE2);
+Stand project(const Stand& stand, float IDADE2, ShapeCache* cache = nullptr);
 
 // The stand table of the stand, volumes with bark (bark != 0) or without.
 StandTable stand_table(const Stand& stand, int bark);

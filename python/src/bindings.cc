@@ -212,8 +212,8 @@ Stand from_counts(py::object age, py::object site_class, py::object dominant_hei
 Stand from_weibull(py::object age, py::object site_class, py::object dominant_height,
                    py::object trees, py::object a, py::object b, py::object c) {
   StandDescription d = site_of(age, site_class, dominant_height);
-  d.weibull = WeibullDescription{single(trees, "trees"), single(a, "a"), single(b, "b"),
-                                 single(c, "c")};
+  d.weibull =
+      WeibullDescription{single(trees, "trees"), single(a, "a"), single(b, "b"), single(c, "c")};
   const py::dict args("age"_a = age, "site_class"_a = site_class,
                       "dominant_height"_a = dominant_height, "trees"_a = trees, "a"_a = a,
                       "b"_a = b, "c"_a = c);
@@ -403,13 +403,13 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
     py::gil_scoped_release released;
     scenario = batch::read_scenario(text, file, batch::read_plots_file, problems);
     if (scenario) {
-      const std::vector<PlannedRun> planned = planned_runs(*scenario);
+      const RunPlan planned(*scenario);
       // Ctrl-C is seen between runs: the signal's exception stops the runner.
       auto checked = std::chrono::steady_clock::now();
       run_in_order<batch::Run>(
           planned.size(), jobs,
           [&](std::size_t i) {
-            const PlannedRun& p = planned[i];
+            const PlannedRun p = planned[i];
             const Regime* r = p.regime ? &scenario->regimes[*p.regime] : nullptr;
             const Economics* e = scenario->economics ? &*scenario->economics : nullptr;
             return batch::run(scenario->stands[p.stand], r, scenario->bark, with_reports, e);
@@ -473,8 +473,7 @@ PYBIND11_MODULE(_zireze, m) {
   py::module_ numbers = py::module_::import("numbers");
   real_type = py::object(numbers.attr("Real")).release().ptr();
   integral_type = py::object(numbers.attr("Integral")).release().ptr();
-  mapping_type =
-      py::object(py::module_::import("collections.abc").attr("Mapping")).release().ptr();
+  mapping_type = py::object(py::module_::import("collections.abc").attr("Mapping")).release().ptr();
 
   py::class_<TableClass>(m, "TableClass",
                          "One diameter class of a stand table: per hectare, as the model works "

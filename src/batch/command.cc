@@ -9,9 +9,12 @@
 #include <memory>
 #include <stdexcept>
 #include <tuple>
+#include <variant>
 
 #include "batch/csv.h"
+#include "batch/optimum.h"
 #include "batch/output.h"
+#include "batch/plain.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "batch/sqlite_tables.h"
@@ -24,10 +27,12 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The CSV files, in the order of their rows in a chunk: the values and the
-// cash flows only with prices and costs.
+// The CSV files of the runs, in the order of their rows in a chunk: the
+// values and the cash flows only with prices and costs.
 constexpr const char* kFiles[] = {"stands.csv", "classes.csv", "runs.csv", "values.csv",
                                   "cashflows.csv"};
+// What `zireze optimize` writes besides.
+constexpr const char* kOptimumFiles[] = {"best.toml", "optimum.csv"};
 
 std::size_t file_count(const Scenario& s) { return s.economics ? 5 : 3; }
 
@@ -52,31 +57,29 @@ Chunk work(const Scenario& s, const PlannedRun& planned, bool reports) {
   return c;
 }
 
-// Runs done of the total, and the rate, on standard error when it is a
+// Work done of the total, and the rate, on standard error when it is a
 // terminal; nothing otherwise.
 class Progress {
  public:
-  explicit Progress(std::size_t total) : total_(total), shown_(isatty(2) == 1) {}
+  Progress(std::size_t total, const char* what)
+      : total_(total), what_(what), shown_(isatty(2) == 1) {}
   void done(std::size_t n) {
     if (!shown_) return;
     const auto now = std::chrono::steady_clock::now();
     if (n < total_ && now - last_ < std::chrono::milliseconds(200)) return;
     last_ = now;
     const double seconds = std::chrono::duration<double>(now - start_).count();
-    std::fprintf(stderr, "\rzireze: %zu/%zu runs (%.0f/s)%s", n, total_,
+    std::fprintf(stderr, "\rzireze: %zu/%zu %s (%.0f/s)%s", n, total_, what_,
                  seconds > 0 ? static_cast<double>(n) / seconds : 0.0, n == total_ ? "\n" : "");
   }
 
  private:
   std::size_t total_;
+  const char* what_;
   bool shown_;
   std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
   std::chrono::steady_clock::time_point last_;
 };
-
-std::string report_name(const Run& r) {
-  return r.regime_id.empty() ? r.stand_id + ".txt" : r.stand_id + "." + r.regime_id + ".txt";
-}
 
 // The same file or folder, by the path it will have (the folders need not
 // exist yet).
@@ -99,15 +102,17 @@ std::string collision(const Options& o, const std::string& file, const std::stri
   const fs::path out(o.out), path(file);
   for (const char* name : kFiles)
     if (same_place(path, out / name)) return (out / name).string();
+  for (const char* name : kOptimumFiles)
+    if (same_place(path, out / name)) return (out / name).string();
   if (same_place(path, out)) return o.out;
   if (o.reports && inside(path, out / "reports")) return (out / "reports").string();
   if (!other.empty() && same_place(path, other)) return other;
   return "";
 }
 
-}  // namespace
-
-int run_command(const Options& o) {
+// The scenario of the command line, read and checked, or the status to end
+// with (its problems told).
+std::variant<int, std::pair<Scenario, std::string>> scenario_of(const Options& o) {
   std::string why;
   std::optional<std::string> text = read_file(o.scenario, kLargestScenario, why);
   if (!text) {
@@ -120,64 +125,126 @@ int run_command(const Options& o) {
     for (const Problem& p : problems) std::cerr << to_string(p) << '\n';
     return 2;
   }
-  for (auto [option, file, other] : {std::tuple{"--sqlite", o.sqlite, o.xlsx},
-                                      std::tuple{"--xlsx", o.xlsx, o.sqlite}}) {
+  for (auto [option, file, other] :
+       {std::tuple{"--sqlite", o.sqlite, o.xlsx}, std::tuple{"--xlsx", o.xlsx, o.sqlite}}) {
     if (const std::string over = collision(o, file, other); !over.empty()) {
       std::cerr << "zireze: " << option << " " << file << " would write over " << over
                 << ", another output of this run\n";
       return 2;
     }
   }
+  return std::pair{std::move(*scenario), std::move(*text)};
+}
 
+// Every run of the scenario, written as `zireze run` writes them; with
+// `optima`, the best regimes' scenario (text) and optimum.csv too. Status 0,
+// or 3 when a run (or a stand's search) was not sound.
+int write_runs(const Scenario& scenario, const std::string& text, const Options& o,
+               const std::vector<StandOptimum>* optima) {
+  const fs::path out(o.out);
+  fs::create_directories(out);
+  if (o.reports) fs::create_directories(out / "reports");
+  std::vector<std::unique_ptr<OutputFile>> files;
+  auto file = [&](const char* name) {
+    files.push_back(std::make_unique<OutputFile>((out / name).string()));
+    files.back()->open();
+    return files.back().get();
+  };
+  for (std::size_t i = 0; i < file_count(scenario); ++i) file(kFiles[i]);
+  files[0]->write(csv_header(kStandsTable));
+  files[1]->write(csv_header(kClassesTable));
+  files[2]->write(csv_header(kRunsTable));
+  if (scenario.economics) {
+    files[3]->write(csv_header(kValuesTable));
+    files[4]->write(csv_header(kCashFlowsTable));
+  }
+  const bool values = scenario.economics.has_value();
+  std::unique_ptr<SqliteTables> db;
+  if (!o.sqlite.empty())
+    db = std::make_unique<SqliteTables>(o.sqlite, text, ZIREZE_VERSION, values, optima != nullptr);
+  std::unique_ptr<Workbook> book;
+  if (!o.xlsx.empty())
+    book = std::make_unique<Workbook>(o.xlsx, values, Workbook::kMostRows, optima != nullptr);
+
+  bool unsound = false;
+  if (optima) {
+    file(kOptimumFiles[0])->write(text);
+    OutputFile* optimum = file(kOptimumFiles[1]);
+    std::string rows = csv_header(kOptimumTable);
+    for (const StandOptimum& s : *optima) {
+      append_csv_row(rows, kOptimumTable, s);
+      if (db) db->add(s);
+      if (book) book->add(s);
+      unsound = unsound || s.optimum.status != Optimum::Status::ok;
+    }
+    optimum->write(rows);
+  }
+
+  const RunPlan planned(scenario);
+  Progress progress(planned.size(), "runs");
+  std::size_t done = 0;
+  run_in_order<Chunk>(
+      planned.size(), o.jobs, [&](std::size_t i) { return work(scenario, planned[i], o.reports); },
+      [&](Chunk&& c) {
+        for (std::size_t i = 0; i < file_count(scenario); ++i) files[i]->write(c.csv[i]);
+        if (db) db->add(c.run);
+        if (book) book->add(c.run);
+        if (o.reports) {
+          OutputFile report((out / "reports" / report_name(c.run)).string());
+          report.open();
+          report.write(c.run.report);
+          report.commit();
+        }
+        unsound = unsound || c.run.status != Run::Status::ok;
+        progress.done(++done);
+      });
+  for (auto& f : files) f->commit();
+  if (db) db->commit();
+  if (book) book->commit();
+  return unsound ? 3 : 0;
+}
+
+}  // namespace
+
+int run_command(const Options& o) {
+  auto read = scenario_of(o);
+  if (const int* status = std::get_if<int>(&read)) return *status;
+  const auto& [scenario, text] = std::get<1>(read);
   remove_temporaries_on_signal();
   try {
-    const fs::path out(o.out);
-    fs::create_directories(out);
-    if (o.reports) fs::create_directories(out / "reports");
-    std::vector<std::unique_ptr<OutputFile>> files;
-    for (std::size_t i = 0; i < file_count(*scenario); ++i) {
-      files.push_back(std::make_unique<OutputFile>((out / kFiles[i]).string()));
-      files.back()->open();
-    }
-    files[0]->write(csv_header(kStandsTable));
-    files[1]->write(csv_header(kClassesTable));
-    files[2]->write(csv_header(kRunsTable));
-    if (scenario->economics) {
-      files[3]->write(csv_header(kValuesTable));
-      files[4]->write(csv_header(kCashFlowsTable));
-    }
-    std::unique_ptr<SqliteTables> db;
-    if (!o.sqlite.empty())
-      db = std::make_unique<SqliteTables>(o.sqlite, *text, ZIREZE_VERSION,
-                                          scenario->economics.has_value());
-    std::unique_ptr<Workbook> book;
-    if (!o.xlsx.empty())
-      book = std::make_unique<Workbook>(o.xlsx, scenario->economics.has_value());
+    return write_runs(scenario, text, o, nullptr);
+  } catch (const std::exception& e) {
+    std::cerr << "zireze: " << e.what() << '\n';
+    return 1;
+  }
+}
 
-    const std::vector<PlannedRun> planned = planned_runs(*scenario);
-    Progress progress(planned.size());
-    std::size_t done = 0;
-    bool unsound = false;
-    run_in_order<Chunk>(
-        planned.size(), o.jobs,
-        [&](std::size_t i) { return work(*scenario, planned[i], o.reports); },
-        [&](Chunk&& c) {
-          for (std::size_t i = 0; i < files.size(); ++i) files[i]->write(c.csv[i]);
-          if (db) db->add(c.run);
-          if (book) book->add(c.run);
-          if (o.reports) {
-            OutputFile report((out / "reports" / report_name(c.run)).string());
-            report.open();
-            report.write(c.run.report);
-            report.commit();
-          }
-          unsound = unsound || c.run.status != Run::Status::ok;
-          progress.done(++done);
+int optimize_command(const Options& o) {
+  auto read = scenario_of(o);
+  if (const int* status = std::get_if<int>(&read)) return *status;
+  const Scenario& scenario = std::get<1>(read).first;
+  // Without an [optimize] table the defaults hold: they must fit the scenario.
+  if (!scenario.optimize) {
+    for (const SpaceProblem& p : check_space(SearchSpace{}, scenario.economics.has_value())) {
+      std::cerr << "zireze: " << o.scenario << ": no [optimize] table, and its default " << p.key
+                << ": " << p.what << '\n';
+      return 2;
+    }
+  }
+  remove_temporaries_on_signal();
+  try {
+    std::vector<StandOptimum> optima;
+    Progress progress(scenario.stands.size(), "stands optimised");
+    run_in_order<StandOptimum>(
+        scenario.stands.size(), o.jobs,
+        [&](std::size_t i) { return optimize_stand_of(scenario, i); },
+        [&](StandOptimum&& s) {
+          optima.push_back(std::move(s));
+          progress.done(optima.size());
         });
-    for (auto& f : files) f->commit();
-    if (db) db->commit();
-    if (book) book->commit();
-    return unsound ? 3 : 0;
+    const Scenario best = best_scenario(scenario, optima);
+    const std::string text = toml_text(plain_of(best)).text;
+    return write_runs(best, text, o, &optima);
   } catch (const std::exception& e) {
     std::cerr << "zireze: " << e.what() << '\n';
     return 1;

@@ -22,4 +22,11 @@ struct Options {
 // be written. Messages go to standard error.
 int run_command(const Options& options);
 
+// `zireze optimize SCENARIO.toml`: the best regime for every stand of the
+// scenario in its search space ([optimize]); writes best.toml (the scenario
+// that re-runs them), optimum.csv and the outputs of `zireze run` for the
+// best regimes. Exit statuses as run_command's; 3 also when a stand has no
+// regime of the space, or the objective cannot value it.
+int optimize_command(const Options& options);
+
 }  // namespace zireze::batch

@@ -243,6 +243,14 @@ Plain step_plain(const Step& s) {
 
 }  // namespace
 
+std::string steps_text(const std::vector<Step>& steps) {
+  Plain list = Plain::array();
+  for (const Step& step : steps) list.items.push_back(step_plain(step));
+  Writer w;
+  w.value(list, "");
+  return w.take().text;
+}
+
 Plain plain_of(const Scenario& s) {
   Plain top = Plain::table();
   top.add("bark", Plain::of(s.bark != 0));
@@ -264,14 +272,37 @@ Plain plain_of(const Scenario& s) {
   if (s.economics) {
     const Economics& e = *s.economics;
     Plain money = Plain::table();
-    for (auto [key, value] : {std::pair{"discount_rate", e.discount_rate}, {"sawlog", e.sawlog},
-                              {"roundwood", e.roundwood}, {"residue", e.residue},
-                              {"thinning", e.thinning}, {"thinning_per_m3", e.thinning_per_m3},
-                              {"felling", e.felling}, {"felling_per_m3", e.felling_per_m3},
-                              {"annual", e.annual}, {"establishment", e.establishment},
+    for (auto [key, value] : {std::pair{"discount_rate", e.discount_rate},
+                              {"sawlog", e.sawlog},
+                              {"roundwood", e.roundwood},
+                              {"residue", e.residue},
+                              {"thinning", e.thinning},
+                              {"thinning_per_m3", e.thinning_per_m3},
+                              {"felling", e.felling},
+                              {"felling_per_m3", e.felling_per_m3},
+                              {"annual", e.annual},
+                              {"establishment", e.establishment},
                               {"land_value", e.land_value}})
       money.add(key, Plain::number(double_text(value)));
     top.add("economics", money);
+  }
+  if (s.optimize) {
+    const SearchSpace& o = *s.optimize;
+    Plain space = Plain::table();
+    space.add("objective", Plain::string(objective_name(o.objective)));
+    space.add("thinnings", Plain::number(std::to_string(o.thinnings)));
+    space.add("row_thinning", Plain::of(o.row_thinning));
+    for (auto [key, value] : {std::pair{"earliest_thinning", o.earliest_thinning},
+                              {"min_interval", o.min_interval},
+                              {"min_removal", o.min_removal},
+                              {"max_removal", o.max_removal},
+                              {"min_residual_basal_area", o.min_residual_basal_area}})
+      space.add(key, Plain::number(double_text(value)));
+    Plain rotation = Plain::array();
+    rotation.items = {Plain::number(double_text(o.rotation_min)),
+                      Plain::number(double_text(o.rotation_max))};
+    space.add("rotation", rotation);
+    top.add("optimize", space);
   }
   top.add("stand", stands);
   if (!regimes.items.empty()) top.add("regime", regimes);
@@ -325,7 +356,8 @@ std::string double_text(double x) {
   if (std::fabs(x) <= static_cast<double>(FLT_MAX)) {
     const std::optional<float> read = io::parse_real(text);
     if (!read || *read != static_cast<float>(x)) {
-      auto [exact, ec2] = std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 767);
+      auto [exact, ec2] =
+          std::to_chars(buf, buf + sizeof buf, x, std::chars_format::scientific, 767);
       std::string_view digits(buf, static_cast<std::size_t>(exact - buf));
       const std::size_t e = digits.find('e');
       std::string_view mantissa = digits.substr(0, e);

@@ -71,6 +71,10 @@ std::string path_at(const std::vector<Place>& places, int line, int column);
 // scenario.
 Plain plain_of(const Scenario& s);
 
+// A regime's steps as a scenario file writes them, on one line:
+// [{ grow_by = 12 }, { thin = "selective", residual_basal_area = 18.5 }, ...].
+std::string steps_text(const std::vector<Step>& steps);
+
 // A number as the dialogue reads it ("3.0D1", ".5", "007") spelled as TOML
 // spells it, the digits kept so that it reads as the same value; empty for
 // a text that is no such number.

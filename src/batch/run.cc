@@ -28,6 +28,10 @@ struct Both : RunObserver {
 
 }  // namespace
 
+std::string report_name(const Run& r) {
+  return r.regime_id.empty() ? r.stand_id + ".txt" : r.stand_id + "." + r.regime_id + ".txt";
+}
+
 Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report,
         const Economics* economics) {
   Run r;

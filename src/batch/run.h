@@ -26,6 +26,10 @@ struct Run {
   std::optional<RunValue> value;  // a sound run ending in a felling, when prices are given
 };
 
+// The report's file name: STAND.REGIME.txt, or STAND.txt for a stand tabled
+// alone.
+std::string report_name(const Run& r);
+
 // `regime` null: the stand is only tabled. `economics` null: no values.
 Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report,
         const Economics* economics = nullptr);

@@ -98,12 +98,11 @@ std::string to_string(const Problem& p) {
 
 bool number_key(std::string_view key) {
   static constexpr std::string_view kNumbers[] = {
-      "age",   "site_class", "dominant_height", "trees", "basal_area", "trees_planted",
-      "counts", "a",         "b",               "c",     "dmin",       "p90",
-      "one_in", "residual_basal_area", "grow_to", "grow_by",
+      "age", "site_class", "dominant_height", "trees", "basal_area", "trees_planted", "counts", "a",
+      "b", "c", "dmin", "p90", "one_in", "residual_basal_area", "grow_to", "grow_by",
       // [economics]
-      "discount_rate", "sawlog", "roundwood", "residue", "thinning", "thinning_per_m3",
-      "felling", "felling_per_m3", "annual", "establishment", "land_value"};
+      "discount_rate", "sawlog", "roundwood", "residue", "thinning", "thinning_per_m3", "felling",
+      "felling_per_m3", "annual", "establishment", "land_value"};
   return std::find(std::begin(kNumbers), std::end(kNumbers), key) != std::end(kNumbers);
 }
 
@@ -317,8 +316,8 @@ std::optional<Step> step(Toml& in, const toml::node& n, bool last) {
     }
     return s;
   };
-  for (auto [key, kind] : {std::pair{"grow_to", Step::Kind::grow_to},
-                           std::pair{"grow_by", Step::Kind::grow_by}}) {
+  for (auto [key, kind] :
+       {std::pair{"grow_to", Step::Kind::grow_to}, std::pair{"grow_by", Step::Kind::grow_by}}) {
     const toml::node* years = t->get(key);
     if (!years) continue;
     in.only(*t, {key}, "a growth step");
@@ -445,17 +444,18 @@ std::optional<Economics> economics(Toml& in, const toml::node& n) {
       {"establishment", &Economics::establishment},
       {"land_value", &Economics::land_value}};
   bool ok = true;
-  for (auto [k, v] : *t) {
+  for (auto&& [k, v] : *t) {
+    const std::string_view name = k.str();
     const auto* key = std::find_if(std::begin(keys), std::end(keys),
-                                   [&](const auto& known) { return k.str() == known.first; });
+                                   [name](const auto& known) { return name == known.first; });
     if (key == std::end(keys)) {
       in.problem(in.where(k.source().begin),
-                 "unknown key '" + io::printable(k.str()) + "' in [economics]");
+                 "unknown key '" + io::printable(name) + "' in [economics]");
       ok = false;
       continue;
     }
     const std::optional<double> x = in.real(v, key->first);
-    const char* reason = !x                                 ? nullptr
+    const char* reason = !x                                         ? nullptr
                          : key->second == &Economics::discount_rate ? discount_rate_refusal(*x)
                                                                     : money_refusal(*x);
     if (reason) in.problem(in.where(v), std::string(key->first) + ": " + reason);
@@ -464,6 +464,74 @@ std::optional<Economics> economics(Toml& in, const toml::node& n) {
   }
   if (!ok) return std::nullopt;
   return e;
+}
+
+// [optimize]: the space `zireze optimize` searches. Checked here (whether
+// it needs prices is told once the whole file is read).
+std::optional<SearchSpace> search_space(Toml& in, const toml::node& n,
+                                        std::vector<std::pair<std::string, Where>>& places) {
+  const toml::table* t = in.table(n, "optimize");
+  if (!t) return std::nullopt;
+  in.only(*t,
+          {"objective", "thinnings", "row_thinning", "earliest_thinning", "min_interval",
+           "min_removal", "max_removal", "min_residual_basal_area", "rotation"},
+          "[optimize]");
+  SearchSpace space;
+  bool ok = true;
+  places.emplace_back("", in.where(n));
+  if (const toml::node* o = t->get("objective")) {
+    places.emplace_back("objective", in.where(*o));
+    const std::optional<std::string> name = in.string(*o, "objective");
+    const std::optional<Objective> objective = name ? objective_named(*name) : std::nullopt;
+    if (name && !objective)
+      in.problem(in.where(*o), "objective = \"" + io::printable(*name) +
+                                   "\": lev, npv, mai_vol_tot, mai_vol_rol or mai_vol_mad");
+    ok = ok && objective;
+    if (objective) space.objective = *objective;
+  }
+  if (const toml::node* k = t->get("thinnings")) {
+    places.emplace_back("thinnings", in.where(*k));
+    const auto* whole = k->as_integer();
+    if (!whole) in.problem(in.where(*k), "thinnings: a whole number from 0 to 4");
+    ok = ok && whole;
+    if (whole) space.thinnings = static_cast<int>(std::clamp<std::int64_t>(whole->get(), -1, 5));
+  }
+  if (const toml::node* rows = t->get("row_thinning")) {
+    const auto* yes = rows->as_boolean();
+    if (!yes) in.problem(in.where(*rows), "row_thinning: true or false");
+    ok = ok && yes;
+    if (yes) space.row_thinning = yes->get();
+  }
+  for (auto [key, value] : {std::pair{"earliest_thinning", &SearchSpace::earliest_thinning},
+                            {"min_interval", &SearchSpace::min_interval},
+                            {"min_removal", &SearchSpace::min_removal},
+                            {"max_removal", &SearchSpace::max_removal},
+                            {"min_residual_basal_area", &SearchSpace::min_residual_basal_area}}) {
+    const toml::node* x = t->get(key);
+    if (!x) continue;
+    places.emplace_back(key, in.where(*x));
+    const std::optional<double> v = in.real(*x, key);
+    ok = ok && v;
+    if (v) space.*value = *v;
+  }
+  if (const toml::node* r = t->get("rotation")) {
+    places.emplace_back("rotation", in.where(*r));
+    const toml::array* ages = r->as_array();
+    if (!ages || ages->size() != 2) {
+      in.problem(in.where(*r), "rotation: [MIN, MAX], the felling ages searched");
+      ok = false;
+    } else {
+      const std::optional<double> lo = in.real(*ages->get(0), "rotation");
+      const std::optional<double> hi = in.real(*ages->get(1), "rotation");
+      ok = ok && lo && hi;
+      if (lo && hi) {
+        space.rotation_min = *lo;
+        space.rotation_max = *hi;
+      }
+    }
+  }
+  if (!ok) return std::nullopt;
+  return space;
 }
 
 // The folder of the scenario file, where a relative stands_csv path starts.
@@ -515,7 +583,7 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
   const toml::table& top = parsed.table();
   Toml in(text, file, problems);
-  in.only(top, {"bark", "stands_csv", "stand", "regime", "economics"}, "the scenario");
+  in.only(top, {"bark", "stands_csv", "stand", "regime", "economics", "optimize"}, "the scenario");
 
   Scenario s;
   if (const toml::node* bark = top.get("bark")) {
@@ -526,6 +594,19 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
 
   if (const toml::node* e = top.get("economics")) s.economics = economics(in, *e);
+  std::vector<std::pair<std::string, Where>> space_places;
+  if (const toml::node* o = top.get("optimize")) {
+    s.optimize = search_space(in, *o, space_places);
+    if (s.optimize) {
+      for (const SpaceProblem& p : check_space(*s.optimize, top.get("economics") != nullptr)) {
+        // Told at the key it is about, or at the table when the key is not given.
+        Where at = space_places.front().second;
+        for (const auto& [key, where] : space_places)
+          if (key == p.key) at = where;
+        in.problem(at, p.key + ": " + p.what);
+      }
+    }
+  }
 
   std::vector<StandFields> fields;
   std::vector<ReadRegime> regimes;
@@ -570,9 +651,9 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
     // Every stand a regime names is a stand of the scenario (not one refused).
     for (std::size_t i = 0; i < r.regime.stands.size(); ++i)
       if (!ids.contains(r.regime.stands[i]) && problems.size() == first)
-        problems.push_back({r.stand_places[i], "stands: no stand \"" +
-                                                   io::printable(r.regime.stands[i]) +
-                                                   "\" in the scenario"});
+        problems.push_back(
+            {r.stand_places[i],
+             "stands: no stand \"" + io::printable(r.regime.stands[i]) + "\" in the scenario"});
     s.regimes.push_back(std::move(r.regime));
   }
   if (problems.size() == first && s.stands.empty())

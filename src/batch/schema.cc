@@ -1,5 +1,7 @@
 #include "batch/schema.h"
 
+#include <cmath>
+
 #include "io/events.h"
 
 namespace zireze::batch {
@@ -55,8 +57,8 @@ const Column<S> kStandColumns[] = {
      [](const S& r) -> Cell { return r.state.stand.HD; }, kOneDecimal},
     {"ts", Type::real, "trees/ha", "Live trees.",
      [](const S& r) -> Cell { return r.state.stand.TS; }, kTotal},
-    {"ba", Type::real, "m2/ha", "Basal area.",
-     [](const S& r) -> Cell { return r.state.stand.BA; }, kTotal},
+    {"ba", Type::real, "m2/ha", "Basal area.", [](const S& r) -> Cell { return r.state.stand.BA; },
+     kTotal},
     {"dq", Type::real, "cm",
      "Quadratic mean diameter, as the table's header shows it: the diameter of the tree of mean "
      "basal area, from ba and ts.",
@@ -108,7 +110,8 @@ const Column<S> kStandColumns[] = {
 using C = ClassRow;
 
 const Column<C> kClassColumns[] = {
-    {"stand", Type::text, "", "As in stands.csv.", [](const C& r) -> Cell { return r.run.stand_id; }},
+    {"stand", Type::text, "", "As in stands.csv.",
+     [](const C& r) -> Cell { return r.run.stand_id; }},
     {"regime", Type::text, "", "As in stands.csv.",
      [](const C& r) -> Cell { return r.run.regime_id; }},
     {"step", Type::integer, "", "As in stands.csv: the state whose table holds the class.",
@@ -224,14 +227,14 @@ bool of_harvest(const CashFlow& c) {
 }
 
 const Column<F> kCashFlowColumns[] = {
-    {"stand", Type::text, "", "As in stands.csv.", [](const F& r) -> Cell { return r.run.stand_id; }},
+    {"stand", Type::text, "", "As in stands.csv.",
+     [](const F& r) -> Cell { return r.run.stand_id; }},
     {"regime", Type::text, "", "As in stands.csv.",
      [](const F& r) -> Cell { return r.run.regime_id; }},
     {"step", Type::integer, "", "The thinning's or the felling's step, as in stands.csv.",
-     [](const F& r) -> Cell {
-       return of_harvest(r.c) ? Cell(std::int64_t{r.c.step}) : Cell();
-     }},
-    {"age", Type::real, "years", "When it falls: the harvest's age; T for the land; empty for "
+     [](const F& r) -> Cell { return of_harvest(r.c) ? Cell(std::int64_t{r.c.step}) : Cell(); }},
+    {"age", Type::real, "years",
+     "When it falls: the harvest's age; T for the land; empty for "
      "the annual costs.",
      [](const F& r) -> Cell {
        return r.c.kind == CashFlow::Kind::annual ? Cell() : Cell(static_cast<float>(r.c.age));
@@ -250,12 +253,71 @@ const Column<F> kCashFlowColumns[] = {
      "A thinning: thinning + thinning_per_m3 * removed_vol_tot; the felling: felling + "
      "felling_per_m3 * removed_vol_tot; the annual costs: annual * n; 0 for the land.",
      [](const F& r) -> Cell { return r.c.cost; }, kMoney},
-    {"net", Type::real, "money/ha", "revenue - cost.",
-     [](const F& r) -> Cell { return r.c.net; }, kMoney},
+    {"net", Type::real, "money/ha", "revenue - cost.", [](const F& r) -> Cell { return r.c.net; },
+     kMoney},
     {"present_value", Type::real, "money/ha",
      "At a0: a harvest's net * (1+r)^-(age - a0); the land's land_value * (1+r)^-(T - a0); the "
      "annual costs' -annual * A(r, n). They sum to the run's npv.",
      [](const F& r) -> Cell { return r.c.present_value; }, kMoney},
+};
+
+using O = StandOptimum;
+
+const char* optimum_status(const Optimum& o) {
+  switch (o.status) {
+    case Optimum::Status::ok:
+      return "ok";
+    case Optimum::Status::refused:
+      return "refused";
+    case Optimum::Status::infeasible:
+      return "infeasible";
+  }
+  return "";
+}
+
+bool found(const O& r) { return r.optimum.status == Optimum::Status::ok; }
+
+const Column<O> kOptimumColumns[] = {
+    {"stand", Type::text, "", "The stand's id.", [](const O& r) -> Cell { return r.stand_id; }},
+    {"status", Type::text, "",
+     "`ok`: the best regime found; `refused`: the objective cannot value the stand (the land "
+     "expectation value and the increments need a stand described as never thinned), see "
+     "message; `infeasible`: no regime of the space can be run on the stand.",
+     [](const O& r) -> Cell { return std::string_view(optimum_status(r.optimum)); }},
+    {"objective", Type::text, "",
+     "What is maximised: `lev`, `npv`, `mai_vol_tot`, ... as in "
+     "values.csv.",
+     [](const O& r) -> Cell { return std::string_view(objective_name(r.objective)); }},
+    {"value", Type::real, "", "The best regime's objective: its value in values.csv.",
+     [](const O& r) -> Cell { return found(r) ? Cell(r.optimum.value) : Cell(); }, kMoney},
+    {"rotation_age", Type::real, "years", "The best regime's felling age.",
+     [](const O& r) -> Cell { return found(r) ? Cell(r.optimum.rotation_age) : Cell(); },
+     kOneDecimal},
+    {"thinnings", Type::integer, "", "How many thinnings the best regime has.",
+     [](const O& r) -> Cell {
+       return found(r) ? Cell(std::int64_t{r.optimum.thinnings}) : Cell();
+     }},
+    {"regime", Type::text, "",
+     "The best regime's steps, as best.toml writes them (regime `best-STAND`).",
+     [](const O& r) -> Cell { return r.regime_text; }},
+    {"evaluations", Type::integer, "", "The regimes the search ran for the stand.",
+     [](const O& r) -> Cell { return std::int64_t{r.optimum.evaluations}; }},
+    {"reference_regime", Type::text, "",
+     "The scenario's own regime of highest objective on the stand; empty without one.",
+     [](const O& r) -> Cell { return r.reference_regime ? Cell(*r.reference_regime) : Cell(); }},
+    {"reference_value", Type::real, "", "Its objective.",
+     [](const O& r) -> Cell { return r.reference_value ? Cell(*r.reference_value) : Cell(); },
+     kMoney},
+    {"gain", Type::real, "",
+     "(value - reference_value) / |reference_value|: the relative gain over the best "
+     "reference; empty without one.",
+     [](const O& r) -> Cell {
+       if (!found(r) || !r.reference_value || *r.reference_value == 0) return {};
+       return (r.optimum.value - *r.reference_value) / std::fabs(*r.reference_value);
+     },
+     kRate},
+    {"message", Type::text, "", "`refused`: why; empty otherwise.",
+     [](const O& r) -> Cell { return r.optimum.reason; }},
 };
 
 }  // namespace
@@ -265,6 +327,7 @@ const Table<ClassRow> kClassesTable{"classes", kClassColumns};
 const Table<Run> kRunsTable{"runs", kRunColumns};
 const Table<Run> kValuesTable{"values", kValueColumns};
 const Table<CashFlowRow> kCashFlowsTable{"cashflows", kCashFlowColumns};
+const Table<StandOptimum> kOptimumTable{"optimum", kOptimumColumns};
 
 const char* run_status(const Run& r) {
   switch (r.status) {
@@ -305,6 +368,7 @@ std::string columns_markdown() {
            "with `[economics]`, the cash flows of each run that has values: one row per thinning "
            "and the felling, then one for the annual costs and, when land_value is not 0, one for "
            "the land.");
+  describe(out, kOptimumTable, "from `zireze optimize`, one row per stand: its best regime.");
   return out;
 }
 

@@ -11,6 +11,7 @@
 #include <string_view>
 #include <variant>
 
+#include "batch/optimum.h"
 #include "batch/run.h"
 
 namespace zireze::batch {
@@ -67,6 +68,8 @@ extern const Table<Run> kRunsTable;
 // With prices and costs: what each run is worth, and its cash flows.
 extern const Table<Run> kValuesTable;
 extern const Table<CashFlowRow> kCashFlowsTable;
+// `zireze optimize`: the best regime of each stand.
+extern const Table<StandOptimum> kOptimumTable;
 
 // "ok", "refused" or "out_of_range".
 const char* run_status(const Run& r);

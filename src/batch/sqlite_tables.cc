@@ -65,11 +65,11 @@ struct Bind {
 }  // namespace
 
 SqliteTables::SqliteTables(const std::string& path, const std::string& scenario_text,
-                           const std::string& version, bool values)
+                           const std::string& version, bool values, bool optimum)
     : path_(path), temporary_(temporary_name(path)) {
   slot_ = remember_temporary(temporary_);
   try {
-    create(scenario_text, version, values);
+    create(scenario_text, version, values, optimum);
   } catch (...) {
     close();
     std::remove(temporary_.c_str());
@@ -78,8 +78,8 @@ SqliteTables::SqliteTables(const std::string& path, const std::string& scenario_
   }
 }
 
-void SqliteTables::create(const std::string& scenario_text, const std::string& version,
-                          bool values) {
+void SqliteTables::create(const std::string& scenario_text, const std::string& version, bool values,
+                          bool optimum) {
   std::remove(temporary_.c_str());
   if (sqlite3_open_v2(temporary_.c_str(), &db_, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE,
                       nullptr) != SQLITE_OK)
@@ -93,6 +93,7 @@ void SqliteTables::create(const std::string& scenario_text, const std::string& v
     exec(create_sql(kValuesTable));
     exec(create_sql(kCashFlowsTable));
   }
+  if (optimum) exec(create_sql(kOptimumTable));
   exec("CREATE TABLE scenario (text TEXT, version TEXT)");
   exec("BEGIN");
   sqlite3_stmt* s = prepare("INSERT INTO scenario VALUES (?, ?)");
@@ -108,10 +109,11 @@ void SqliteTables::create(const std::string& scenario_text, const std::string& v
     values_ = prepare(insert_sql(kValuesTable));
     cash_flows_ = prepare(insert_sql(kCashFlowsTable));
   }
+  if (optimum) optimum_ = prepare(insert_sql(kOptimumTable));
 }
 
 void SqliteTables::close() {
-  for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_}) {
+  for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_, &optimum_}) {
     sqlite3_finalize(*s);
     *s = nullptr;
   }
@@ -156,7 +158,8 @@ bool insert(sqlite3_stmt* s, const Table<Row>& t, const Row& row) {
 
 void SqliteTables::add(const Run& r) {
   bool ok = true;
-  for_each_state_row(r, [&](const StateRow& row) { ok = ok && insert(stands_, kStandsTable, row); });
+  for_each_state_row(r,
+                     [&](const StateRow& row) { ok = ok && insert(stands_, kStandsTable, row); });
   for_each_class_row(r,
                      [&](const ClassRow& row) { ok = ok && insert(classes_, kClassesTable, row); });
   ok = ok && insert(runs_, kRunsTable, r);
@@ -168,9 +171,13 @@ void SqliteTables::add(const Run& r) {
   if (!ok) fail("write");
 }
 
+void SqliteTables::add(const StandOptimum& s) {
+  if (!insert(optimum_, kOptimumTable, s)) fail("write");
+}
+
 void SqliteTables::commit() {
   exec("COMMIT");
-  for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_}) {
+  for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_, &optimum_}) {
     sqlite3_finalize(*s);
     *s = nullptr;
   }

@@ -5,6 +5,7 @@
 
 #include <string>
 
+#include "batch/optimum.h"
 #include "batch/run.h"
 
 struct sqlite3;
@@ -17,20 +18,23 @@ class SqliteTables {
   // Creates the database under a temporary name beside `path`, with the
   // tables, and starts one transaction. Throws std::runtime_error, having
   // closed and removed what it made.
-  // `values`: the tables of values and cash flows too.
+  // `values`: the tables of values and cash flows too; `optimum`: the table
+  // of the stands' best regimes.
   SqliteTables(const std::string& path, const std::string& scenario_text,
-               const std::string& version, bool values);
+               const std::string& version, bool values, bool optimum = false);
   ~SqliteTables();
   SqliteTables(const SqliteTables&) = delete;
   SqliteTables& operator=(const SqliteTables&) = delete;
 
   void add(const Run& r);
+  void add(const StandOptimum& s);
   // Ends the transaction, closes the database and renames it to `path`
   // (replacing any file there). Without it the temporary file is removed.
   void commit();
 
  private:
-  void create(const std::string& scenario_text, const std::string& version, bool values);
+  void create(const std::string& scenario_text, const std::string& version, bool values,
+              bool optimum);
   void close();
   [[noreturn]] void fail(const char* doing);
   void exec(const std::string& sql);
@@ -45,6 +49,7 @@ class SqliteTables {
   sqlite3_stmt* runs_ = nullptr;
   sqlite3_stmt* values_ = nullptr;
   sqlite3_stmt* cash_flows_ = nullptr;
+  sqlite3_stmt* optimum_ = nullptr;
 };
 
 }  // namespace zireze::batch

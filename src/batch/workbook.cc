@@ -40,9 +40,9 @@ class Sheet {
 
  private:
   void open() {
-    const std::string name =
-        parts_ == 0 ? std::string(table_.name)
-                    : std::string(table_.name) + " " + std::to_string(parts_ + 1);
+    const std::string name = parts_ == 0
+                                 ? std::string(table_.name)
+                                 : std::string(table_.name) + " " + std::to_string(parts_ + 1);
     ++parts_;
     sheet_ = workbook_add_worksheet(book_, name.c_str());
     if (!sheet_) failed(path_, LXW_ERROR_MEMORY_MALLOC_FAILED);
@@ -103,6 +103,7 @@ struct Workbook::Sheets {
   std::unique_ptr<Sheet<ClassRow>> classes;
   std::unique_ptr<Sheet<Run>> runs, values;
   std::unique_ptr<Sheet<CashFlowRow>> cash_flows;
+  std::unique_ptr<Sheet<StandOptimum>> optimum;
 
   // Closing writes the file; an unfinished workbook is then removed.
   ~Sheets() {
@@ -112,7 +113,7 @@ struct Workbook::Sheets {
   }
 };
 
-Workbook::Workbook(const std::string& path, bool values, long most_rows)
+Workbook::Workbook(const std::string& path, bool values, long most_rows, bool optimum)
     : sheets_(std::make_unique<Sheets>()) {
   Sheets& s = *sheets_;
   s.path = path;
@@ -133,6 +134,7 @@ Workbook::Workbook(const std::string& path, bool values, long most_rows)
     s.values = sheet(kValuesTable);
     s.cash_flows = sheet(kCashFlowsTable);
   }
+  if (optimum) s.optimum = sheet(kOptimumTable);
 }
 
 Workbook::~Workbook() = default;
@@ -149,6 +151,8 @@ void Workbook::add(const Run& r) {
     for_each_cash_flow_row(r, [&](const CashFlowRow& row) { s.cash_flows->add(row); });
   }
 }
+
+void Workbook::add(const StandOptimum& s) { sheets_->optimum->add(s); }
 
 void Workbook::commit() {
   Sheets& s = *sheets_;

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "batch/optimum.h"
 #include "batch/run.h"
 
 namespace zireze::batch {
@@ -15,13 +16,15 @@ namespace zireze::batch {
 class Workbook {
  public:
   // Throws std::runtime_error. `values`: the sheets of values and cash flows
-  // too. `most_rows`: the data rows a sheet holds before the next one starts.
-  Workbook(const std::string& path, bool values, long most_rows = kMostRows);
+  // too; `optimum`: the sheet of the stands' best regimes. `most_rows`: the
+  // data rows a sheet holds before the next one starts.
+  Workbook(const std::string& path, bool values, long most_rows = kMostRows, bool optimum = false);
   ~Workbook();  // removes the temporary file unless committed
   Workbook(const Workbook&) = delete;
   Workbook& operator=(const Workbook&) = delete;
 
   void add(const Run& r);
+  void add(const StandOptimum& s);
   void commit();
 
   // The sheets made so far, in order.

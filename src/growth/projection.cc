@@ -13,7 +13,8 @@ namespace zireze {
 // size term V = sqrt(BA0^r / TS0). The current distribution enters only
 // through A0: the location never moves down.
 void PSTAND(float IDADE0, float BA0, float TS0, float SI, float A0, float B0, float C0,
-            float IDADE2, float& BA2, float& TS2, float& DMIN2, float& A2, float& B2, float& C2) {
+            float IDADE2, float& BA2, float& TS2, float& DMIN2, float& A2, float& B2, float& C2,
+            ShapeCache* cache) {
   const float H0 = HTDCF(IDADE0, SI);
   const float W = 1.0f - IDADE0 / IDADE2;
   const float S = std::pow(BA0, IDADE0 / IDADE2);
@@ -35,7 +36,7 @@ void PSTAND(float IDADE0, float BA0, float TS0, float SI, float A0, float B0, fl
   // Raise the location by 0.1 cm until CHECK accepts it. After 50 rejections
   // A2 stands 0.1 above the location B2 and C2 were recovered for.
   for (int attempt = 0; attempt < 50; ++attempt) {
-    CFIND(BA2, TS2, A2, P, C2);
+    CFIND(BA2, TS2, A2, P, C2, cache);
     B2 = weibull_scale(A2, C2, P);
     int flag = 0;
     CHECK(A0, B0, C0, TS0, A2, B2, C2, TS2, flag);

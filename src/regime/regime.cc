@@ -57,7 +57,7 @@ bool within_range(const State& s) {
   return true;
 }
 
-StandAfter stand_after(const Stand& current, const Step& step, bool last) {
+StandAfter stand_after(const Stand& current, const Step& step, bool last, ShapeCache* cache) {
   StandAfter out;
   out.refusal = step_refusal(step, last);
   if (out.refusal) return out;
@@ -70,7 +70,7 @@ StandAfter stand_after(const Stand& current, const Step& step, bool last) {
     }
     case Step::Kind::selective:
       out.refusal = residual_refusal(step.value, current.BA);
-      if (!out.refusal) out.stand = thin_selective(current, step.value);
+      if (!out.refusal) out.stand = thin_selective(current, step.value, cache);
       break;
     case Step::Kind::grow_to:
     case Step::Kind::grow_by: {
@@ -79,7 +79,7 @@ StandAfter stand_after(const Stand& current, const Step& step, bool last) {
       const float IDADE2 =
           step.kind == Step::Kind::grow_to ? step.value : current.IDADE + step.value;
       out.refusal = projection_age_refusal(IDADE2, current.IDADE);
-      if (!out.refusal) out.stand = project(current, IDADE2);
+      if (!out.refusal) out.stand = project(current, IDADE2, cache);
       break;
     }
     case Step::Kind::fell:
@@ -91,14 +91,16 @@ StandAfter stand_after(const Stand& current, const Step& step, bool last) {
   return out;
 }
 
-StepResult take_step(State& current, const Step& step, bool last, int bark, Tables tables) {
-  StandAfter after = stand_after(current.stand, step, last);
+StepResult take_step(State& current, const Step& step, bool last, int bark, Tables tables,
+                     ShapeCache* cache) {
+  StandAfter after = stand_after(current.stand, step, last, cache);
   if (!after.stand) return {std::nullopt, after.refusal};
   State next;
   next.step = current.step + 1;
-  next.event = step.kind == Step::Kind::fell                                  ? Event::felled
-               : step.kind == Step::Kind::rows || step.kind == Step::Kind::selective ? Event::thinned
-                                                                              : Event::projected;
+  next.event = step.kind == Step::Kind::fell ? Event::felled
+               : step.kind == Step::Kind::rows || step.kind == Step::Kind::selective
+                   ? Event::thinned
+                   : Event::projected;
   next.stand = *after.stand;
   next.row_percent = after.row_percent;
 
@@ -130,8 +132,8 @@ RunEnd run_regime(State start, std::span<const Step> steps, int bark, Tables tab
   return end;
 }
 
-RunEnd run_regime(const StandDescription& d, std::span<const Step> steps, int bark,
-                  Tables tables, RunObserver& observer, GammaComplaints* complaints) {
+RunEnd run_regime(const StandDescription& d, std::span<const Step> steps, int bark, Tables tables,
+                  RunObserver& observer, GammaComplaints* complaints) {
   State start;
   start.stand = initial_stand(d, complaints);
   if (tables == Tables::every_state) start.table = stand_table(start.stand, bark);

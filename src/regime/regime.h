@@ -44,7 +44,9 @@ struct StandAfter {
   const char* refusal = nullptr;
   std::optional<float> row_percent;  // a row thinning: the trees taken out, percent
 };
-StandAfter stand_after(const Stand& current, const Step& step, bool last);
+// `cache`: the shape recovery's, for a caller that takes many steps.
+StandAfter stand_after(const Stand& current, const Step& step, bool last,
+                       ShapeCache* cache = nullptr);
 
 enum class Event { initial, thinned, projected, felled };
 
@@ -58,9 +60,9 @@ struct State {
   int step = 0;  // 0 for the stand as described, then the number of the step (from 1)
   Event event = Event::initial;
   Stand stand;
-  std::optional<StandTable> table;    // where it was asked for (never for a felled stand)
-  std::optional<Removal> removed;     // thinnings and the felling
-  std::optional<float> row_percent;   // a row thinning: the trees taken out, percent
+  std::optional<StandTable> table;   // where it was asked for (never for a felled stand)
+  std::optional<Removal> removed;    // thinnings and the felling
+  std::optional<float> row_percent;  // a row thinning: the trees taken out, percent
 };
 
 // Which states get their stand table: every one, or only those a thinning or
@@ -78,7 +80,8 @@ struct StepResult {
   std::optional<State> next;
   const char* refusal = nullptr;
 };
-StepResult take_step(State& current, const Step& step, bool last, int bark, Tables tables);
+StepResult take_step(State& current, const Step& step, bool last, int bark, Tables tables,
+                     ShapeCache* cache = nullptr);
 
 // Hands each state reached to whoever asks; `step` is the step that led to it
 // (null for the first state).
@@ -101,8 +104,8 @@ struct RunEnd {
 // whose table is taken as `tables` says), or from a state reached before (not
 // handed to the observer again; the steps are numbered on from it). The
 // Weibull description may give the gamma function arguments it cannot take.
-RunEnd run_regime(const StandDescription& d, std::span<const Step> steps, int bark,
-                  Tables tables, RunObserver& observer, GammaComplaints* complaints = nullptr);
+RunEnd run_regime(const StandDescription& d, std::span<const Step> steps, int bark, Tables tables,
+                  RunObserver& observer, GammaComplaints* complaints = nullptr);
 RunEnd run_regime(State start, std::span<const Step> steps, int bark, Tables tables,
                   RunObserver& observer);
 

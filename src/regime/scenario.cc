@@ -6,26 +6,36 @@
 
 namespace zireze {
 
-std::vector<PlannedRun> planned_runs(const Scenario& s) {
+RunPlan::RunPlan(const Scenario& s) {
   // The regimes that name each stand, and those that run on every stand.
   std::unordered_map<std::string, std::vector<std::size_t>> naming;
-  std::vector<std::size_t> everywhere;
   for (std::size_t j = 0; j < s.regimes.size(); ++j) {
-    if (s.regimes[j].stands.empty()) everywhere.push_back(j);
+    if (s.regimes[j].stands.empty()) everywhere_.push_back(j);
     for (const std::string& id : s.regimes[j].stands) naming[id].push_back(j);
   }
-  std::vector<PlannedRun> runs;
-  std::vector<std::size_t> regimes;
+  regimes_.resize(s.stands.size());
+  first_.push_back(0);
   for (std::size_t i = 0; i < s.stands.size(); ++i) {
-    regimes = everywhere;
-    if (auto named = naming.find(s.stands[i].id); named != naming.end())
-      regimes.insert(regimes.end(), named->second.begin(), named->second.end());
-    std::sort(regimes.begin(), regimes.end());
-    regimes.erase(std::unique(regimes.begin(), regimes.end()), regimes.end());
-    for (std::size_t j : regimes) runs.push_back({i, j});
-    if (regimes.empty()) runs.push_back({i, std::nullopt});
+    std::size_t runs = everywhere_.size();
+    if (auto named = naming.find(s.stands[i].id); named != naming.end()) {
+      std::vector<std::size_t>& own = regimes_[i];
+      own = everywhere_;
+      own.insert(own.end(), named->second.begin(), named->second.end());
+      std::sort(own.begin(), own.end());
+      own.erase(std::unique(own.begin(), own.end()), own.end());
+      runs = own.size();
+    }
+    first_.push_back(first_.back() + std::max<std::size_t>(runs, 1));
   }
-  return runs;
+}
+
+PlannedRun RunPlan::operator[](std::size_t i) const {
+  const auto after = std::upper_bound(first_.begin(), first_.end(), i);
+  const std::size_t stand = static_cast<std::size_t>(after - first_.begin()) - 1;
+  const std::size_t nth = i - first_[stand];
+  const std::vector<std::size_t>& regimes = regimes_[stand].empty() ? everywhere_ : regimes_[stand];
+  if (regimes.empty()) return {stand, std::nullopt};
+  return {stand, regimes[nth]};
 }
 
 }  // namespace zireze

@@ -1,11 +1,13 @@
 // A scenario as data: stands, the regimes they run under, the bark flag of
-// every table and the prices and costs that value the runs. Read from a scenario file by the front ends, or built by code.
+// every table, the prices and costs that value the runs, and the space the
+// best regime is searched in.
 #pragma once
 
 #include <cstddef>
 #include <optional>
 #include <vector>
 
+#include "../optimize/optimize.h"
 #include "../value/valuation.h"
 #include "description.h"
 #include "regime.h"
@@ -16,7 +18,8 @@ struct Scenario {
   int bark = 1;  // the bark flag of every table: 1 with bark, 0 without
   std::vector<StandDescription> stands;
   std::vector<Regime> regimes;
-  std::optional<Economics> economics;  // what the runs are worth, when given
+  std::optional<Economics> economics;   // what the runs are worth, when given
+  std::optional<SearchSpace> optimize;  // where `zireze optimize` searches, when given
 };
 
 // One run of a scenario: a stand under a regime, or tabled alone.
@@ -27,6 +30,18 @@ struct PlannedRun {
 
 // The runs a scenario makes, stand by stand: each stand under every regime
 // that runs on it, in the regimes' order, or tabled once when none does.
-std::vector<PlannedRun> planned_runs(const Scenario& s);
+// Found by their number without listing them all (a scenario of many stands
+// under many regimes makes a great many).
+class RunPlan {
+ public:
+  explicit RunPlan(const Scenario& s);
+  std::size_t size() const { return first_.back(); }
+  PlannedRun operator[](std::size_t i) const;
+
+ private:
+  std::vector<std::size_t> everywhere_;            // regimes without a list of stands
+  std::vector<std::vector<std::size_t>> regimes_;  // a stand's, where some regime names it
+  std::vector<std::size_t> first_;                 // each stand's first run, then the total
+};
 
 }  // namespace zireze

@@ -14,7 +14,7 @@ namespace zireze {
 // P90 is lowered by 0.1 cm and the recovery repeated, 50 trials at most. The
 // 50th trial stands even if rejected.
 void SELECT(float A0, float B0, float C0, float TS0, float BA0, float DMIN0, int& unthinned,
-            float BA1, float& A1, float& B1, float& C1, float& TS1) {
+            float BA1, float& A1, float& B1, float& C1, float& TS1, ShapeCache* cache) {
   const float P0 = weibull_p90(A0, B0, C0);
   const float r = BA1 / BA0;
   const bool first = unthinned != 0;
@@ -29,11 +29,14 @@ void SELECT(float A0, float B0, float C0, float TS0, float BA0, float DMIN0, int
   A1 = 0.9f * D1;
   if (A0 > A1) A1 = A0;
 
+  // Every trial scans from A1: the distribution before thinning is worked
+  // out once along the scan.
+  ScanReference before;
   for (int trial = 1; trial <= 50; ++trial) {
-    CFIND(BA1, TS1, A1, P, C1);
+    CFIND(BA1, TS1, A1, P, C1, cache);
     B1 = weibull_scale(A1, C1, P);
     int accepted = 0;
-    CHECKP(A0, B0, C0, TS0, A1, B1, C1, TS1, accepted);
+    CHECKP(A0, B0, C0, TS0, A1, B1, C1, TS1, accepted, &before);
     if (accepted == 1) break;
     P = P - 0.1f;
   }

@@ -3,9 +3,10 @@
 // writes and reads numbers through them (the table's fields past 2^30, the
 // CSV figures, the replies and the scenario's numbers), and the page must
 // give the same bytes as the native program. The shortest text of a float is
-// worked out exactly in integers below; fixed decimals and reading rest on
-// the C library's printf and strtof/strtod, which round exactly in the "C"
-// locale that a WebAssembly module always has.
+// worked out exactly in integers below; that of a double (the figures worked
+// out in double precision), fixed decimals and reading rest on the C
+// library's printf and strtof/strtod, which round exactly in the "C" locale
+// that a WebAssembly module always has.
 //
 // web/CMakeLists.txt includes this header first in every file of the
 // WebAssembly build (-include); a libc++ that has these functions skips it.
@@ -172,22 +173,12 @@ inline void shortest_digits(float x, std::string& digits, int& exp10) {
   }
 }
 
-// Plain to_chars: the shorter of the fixed and the scientific forms of the
-// shortest digits, fixed on a tie; a whole number in fixed form shows all
-// its digits exactly (the nearest text of that length).
-inline std::to_chars_result shortest(char* first, char* last, float x) {
-  if (std::isnan(x) || std::isinf(x)) {
-    char buf[8];
-    const int n = std::snprintf(buf, sizeof buf, "%g", static_cast<double>(x));
-    return copy_out(first, last, buf, static_cast<std::size_t>(n));
-  }
-  const std::string sign = std::signbit(x) ? "-" : "";
-  if (x == 0.0f) return copy_out(first, last, (sign + "0").data(), sign.size() + 1);
-  std::string d;
-  int e = 0;
-  shortest_digits(std::fabs(x), d, e);
+// The shorter of the fixed and the scientific forms of the shortest digits
+// `d` of a value, the first at 10^e, fixed on a tie; `whole` is the fixed
+// form of a whole number (all its digits, exactly).
+inline std::string shorter_form(const std::string& sign, const std::string& d, int e,
+                                const std::string& whole) {
   const int n = static_cast<int>(d.size());
-
   std::string sci = sign + d.substr(0, 1);
   if (n > 1) sci += "." + d.substr(1);
   char exp[8];
@@ -196,17 +187,93 @@ inline std::to_chars_result shortest(char* first, char* last, float x) {
 
   std::string fixed = sign;
   if (e >= n - 1) {
-    // A whole number below 10^16 here (past it the scientific form is
-    // shorter): all its digits, exactly.
-    fixed +=
-        e < 16 ? std::to_string(static_cast<std::uint64_t>(std::fabs(x))) : std::string(40, '9');
+    fixed += whole;
   } else if (e >= 0) {
     fixed += d.substr(0, static_cast<std::size_t>(e + 1)) + "." +
              d.substr(static_cast<std::size_t>(e + 1));
   } else {
     fixed += "0." + std::string(static_cast<std::size_t>(-e - 1), '0') + d;
   }
-  const std::string& out = fixed.size() <= sci.size() ? fixed : sci;
+  return fixed.size() <= sci.size() ? fixed : sci;
+}
+
+inline std::to_chars_result not_finite(char* first, char* last, double x) {
+  char buf[8];
+  const int n = std::snprintf(buf, sizeof buf, "%g", x);
+  return copy_out(first, last, buf, static_cast<std::size_t>(n));
+}
+
+// Plain to_chars: the shorter of the fixed and the scientific forms of the
+// shortest digits, fixed on a tie; a whole number in fixed form shows all
+// its digits exactly (the nearest text of that length).
+inline std::to_chars_result shortest(char* first, char* last, float x) {
+  if (std::isnan(x) || std::isinf(x)) return not_finite(first, last, x);
+  const std::string sign = std::signbit(x) ? "-" : "";
+  if (x == 0.0f) return copy_out(first, last, (sign + "0").data(), sign.size() + 1);
+  std::string d;
+  int e = 0;
+  shortest_digits(std::fabs(x), d, e);
+  // A whole number below 10^16 in fixed form (past it the scientific form is
+  // shorter): all its digits, exactly.
+  const std::string whole =
+      e < 16 ? std::to_string(static_cast<std::uint64_t>(std::fabs(x))) : std::string(40, '9');
+  const std::string out = shorter_form(sign, d, e, whole);
+  return copy_out(first, last, out.data(), out.size());
+}
+
+// The digits and exponent of a scientific text "D.DDDe+X" that strtod reads
+// back to x; false when it does not.
+inline bool reads_back(const char* text, double x, std::string& digits, int& exp10) {
+  if (std::strtod(text, nullptr) != x) return false;
+  digits.clear();
+  const char* c = text;
+  for (; *c && *c != 'e'; ++c)
+    if (*c >= '0' && *c <= '9') digits += *c;
+  exp10 = std::atoi(c + 1);
+  while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+  return true;
+}
+
+// The shortest significant digits that read back to the double x (finite,
+// above zero): for each length, the correctly rounded digits, else (next to
+// a power of two, where the gap below is half the gap above) the texts one
+// unit in the last digit either side.
+inline void shortest_digits(double x, std::string& digits, int& exp10) {
+  char buf[40];
+  for (int p = 1; p <= 17; ++p) {
+    std::snprintf(buf, sizeof buf, "%.*e", p - 1, x);
+    if (reads_back(buf, x, digits, exp10)) return;
+    std::string m;
+    const char* c = buf;
+    for (; *c != 'e'; ++c)
+      if (*c != '.') m += *c;
+    const long long units = std::atoll(m.c_str());
+    const int e = std::atoi(c + 1) - (p - 1);
+    for (long long u : {units - 1, units + 1}) {
+      std::snprintf(buf, sizeof buf, "%llde%d", u, e);
+      if (std::strtod(buf, nullptr) == x) {
+        const std::string s = std::to_string(u);
+        digits = s;
+        exp10 = e + static_cast<int>(s.size()) - 1;
+        while (digits.size() > 1 && digits.back() == '0') digits.pop_back();
+        return;
+      }
+    }
+  }
+  std::snprintf(buf, sizeof buf, "%.16e", x);
+  reads_back(buf, x, digits, exp10);
+}
+
+inline std::to_chars_result shortest(char* first, char* last, double x) {
+  if (std::isnan(x) || std::isinf(x)) return not_finite(first, last, x);
+  const std::string sign = std::signbit(x) ? "-" : "";
+  if (x == 0.0) return copy_out(first, last, (sign + "0").data(), sign.size() + 1);
+  std::string d;
+  int e = 0;
+  shortest_digits(std::fabs(x), d, e);
+  char whole[400];
+  std::snprintf(whole, sizeof whole, "%.0f", std::fabs(x));
+  const std::string out = shorter_form(sign, d, e, whole);
   return copy_out(first, last, out.data(), out.size());
 }
 
@@ -280,16 +347,26 @@ inline to_chars_result to_chars(char* first, char* last, float value) {
   return zireze::compat::shortest(first, last, value);
 }
 
-// Fixed notation with `precision` decimals, rounded exactly as printf rounds.
-inline to_chars_result to_chars(char* first, char* last, float value, chars_format fmt,
+inline to_chars_result to_chars(char* first, char* last, double value) {
+  return zireze::compat::shortest(first, last, value);
+}
+
+// Fixed or scientific notation with `precision` decimals, rounded exactly as
+// printf rounds.
+inline to_chars_result to_chars(char* first, char* last, double value, chars_format fmt,
                                 int precision) {
-  char buf[400];
+  char buf[1200];
   const char* format = fmt == chars_format::fixed        ? "%.*f"
                        : fmt == chars_format::scientific ? "%.*e"
                                                          : "%.*g";
-  const int n = std::snprintf(buf, sizeof buf, format, precision, static_cast<double>(value));
+  const int n = std::snprintf(buf, sizeof buf, format, precision, value);
   if (n < 0 || n >= static_cast<int>(sizeof buf)) return {last, errc::value_too_large};
   return zireze::compat::copy_out(first, last, buf, static_cast<std::size_t>(n));
+}
+
+inline to_chars_result to_chars(char* first, char* last, float value, chars_format fmt,
+                                int precision) {
+  return to_chars(first, last, static_cast<double>(value), fmt, precision);
 }
 
 inline from_chars_result from_chars(const char* first, const char* last, float& value,

@@ -1,7 +1,8 @@
 // The charts: the development of the stand against age (one line per run,
-// thinnings marked, what they removed in the tooltips) and the diameter
-// distribution of a state (before and after a thinning). Chart.js draws;
-// every number it writes (ticks, tooltips) is text from the WebAssembly.
+// thinnings and the felling marked, what they removed in the tooltips) and
+// the diameter distribution of a state (before and after a thinning).
+// Chart.js draws; every number it writes (ticks, tooltips) is text from the
+// WebAssembly.
 import {
   BarController,
   BarElement,
@@ -172,8 +173,8 @@ export class Charts {
           sy: s.shown[m.column],
           removed: m.removed && s.shown[m.removed] !== undefined ? s.shown[m.removed] : '',
         })),
-        pointStyle: run.states.map((s) => (s.event === 'thinned' ? 'triangle' : 'circle')),
-        pointRadius: run.states.map((s) => (s.event === 'thinned' ? 7 : 3)),
+        pointStyle: run.states.map((s) => (s.shown.removed_ts !== undefined ? 'triangle' : 'circle')),
+        pointRadius: run.states.map((s) => (s.shown.removed_ts !== undefined ? 7 : 3)),
       };
     });
     chart.update('none');
@@ -228,7 +229,7 @@ export class Charts {
     // The classes of both states, by centre, each named by its table cell.
     const centres = new Map();
     for (const s of shown)
-      s.state.dist.forEach(([dap], i) => centres.set(dap, s.state.classes[i][0]));
+      s.state.class_values.forEach(([dap], i) => centres.set(dap, s.state.classes[i][0]));
     const order = [...centres.keys()].sort((a, b) => a - b);
     chart.data = {
       labels: order.map((d) => centres.get(d)),
@@ -236,10 +237,10 @@ export class Charts {
         label: s.label,
         backgroundColor: s.color,
         data: order.map((d) => {
-          const i = s.state.dist.findIndex(([dap]) => dap === d);
+          const i = s.state.class_values.findIndex(([dap]) => dap === d);
           return i < 0
             ? { x: centres.get(d), y: 0, shown: '' }
-            : { x: centres.get(d), y: s.state.dist[i][1], shown: s.state.classes[i][1] };
+            : { x: centres.get(d), y: s.state.class_values[i][1], shown: s.state.classes[i][1] };
         }),
       })),
     };

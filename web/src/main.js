@@ -1,19 +1,19 @@
-// The page: a form that describes stands and regimes, the scenario text it
-// makes, and what the WebAssembly returns for it (tables, charts, problems,
-// files). JavaScript formats no figure and computes none: it shows the
-// texts and numbers the model's C++ code hands over.
+// The page: a form that describes stands and regimes as plain data shaped
+// like a scenario file, and what the WebAssembly returns for it (the
+// scenario's text, tables, charts, problems, files). JavaScript formats no
+// figure and computes none: it shows the texts and numbers the model's C++
+// code hands over.
 import { Charts, runLabel } from './charts.js';
 import { language, setLanguage, t } from './i18n.js';
-import { defaultScenario, fieldAt, fromRead, newRegime, newStand, toToml } from './scenario.js';
-
-const FORM_FILE = 'cenario.toml';
+import * as scenario from './scenario.js';
 
 let wasm = null; // the module (createZireze, inlined before this script)
-let model = defaultScenario();
-let fields = new Map();
-let result = null;
+let model = scenario.defaultScenario();
+let toml = ''; // the scenario's TOML text, as the C++ code wrote it: saved and shared
 let charts = null;
 let pending = 0;
+let retried = null; // the input run again on a fresh module after a failure
+let stopped = null; // the input that failed on a fresh module too: not run until it changes
 
 // ---- WebAssembly ----------------------------------------------------------
 
@@ -26,18 +26,29 @@ async function loadWasm() {
   performance.mark('zireze-wasm');
 }
 
-// A run of the scenario text. The module cannot break the page: should it
-// fail (memory, say), the page says so and starts a fresh module.
-function runText(text, file) {
+// A run of the module on `input` (the form, or a file's text). The module
+// cannot break the page: should it fail (memory, say), the page says so and
+// runs the form again on a fresh module; should that fail on the same input
+// too, the page says so and runs it no more until the input changes.
+function runModule(input, run) {
+  const failure = (word) => ({ problems: [{ what: t()[word], message: t()[word] }] });
+  if (input === stopped) return failure('failedAgain');
   try {
     performance.mark('zireze-run-start');
-    const json = wasm.run_scenario(text, file);
+    const res = JSON.parse(run(wasm));
     performance.mark('zireze-run-end');
-    return JSON.parse(json);
+    retried = stopped = null;
+    return res;
   } catch (e) {
     wasm = null;
+    if (input === retried) {
+      stopped = input;
+      loadWasm();
+      return failure('failedAgain');
+    }
+    retried = input;
     loadWasm().then(() => schedule(0));
-    return { problems: [{ line: 0, column: 0, what: t().failed, message: t().failed }] };
+    return failure('failed');
   }
 }
 
@@ -70,20 +81,21 @@ const $ = (id) => document.getElementById(id);
 // An id for a field key ("stand.0.age" -> "f-stand-0-age").
 const fid = (key) => 'f-' + key.replace(/\./g, '-');
 
-// A labelled input bound to model[obj][prop], with its problem line below.
-function input(key, label, obj, prop, attrs = {}) {
+// A labelled input showing `value`, handing what is typed to `set`, with its
+// problem line below.
+function input(key, label, value, set, attrs = {}) {
   const id = fid(key);
   const el = h('input', {
     id,
     type: 'text',
-    value: obj[prop],
+    value,
     'aria-describedby': id + '-problem',
     'data-key': key,
     autocomplete: 'off',
     spellcheck: 'false',
     ...attrs,
     oninput: (e) => {
-      obj[prop] = e.target.value;
+      set(e.target.value);
       schedule();
     },
   });
@@ -125,28 +137,28 @@ function restructure(focusKey) {
 
 // ---- the form ----------------------------------------------------------
 
+// A number of the stand in `obj` (the stand, or its Weibull or attributes
+// table) under `prop`.
+function numberField(key, label, obj, prop) {
+  return input(key, label, obj[prop], (v) => (obj[prop] = v), { inputmode: 'decimal' });
+}
+
 function renderStand(s, i) {
   const w = t();
   const k = `stand.${i}`;
-  const kindFields = [];
-  if (s.kind === 'trees' || s.kind === 'basal_area' || s.kind === 'trees_planted') {
-    kindFields.push(input(`${k}.density`, w.density[s.kind], s, 'density', { inputmode: 'decimal' }));
-  } else if (s.kind === 'counts') {
-    kindFields.push(input(`${k}.counts`, w.counts, s, 'counts', { class: 'wide' }));
-  } else if (s.kind === 'weibull') {
-    kindFields.push(
-      input(`${k}.weibull.trees`, w.wTrees, s.weibull, 'trees', { inputmode: 'decimal' }),
-      input(`${k}.weibull.a`, w.wA, s.weibull, 'a', { inputmode: 'decimal' }),
-      input(`${k}.weibull.b`, w.wB, s.weibull, 'b', { inputmode: 'decimal' }),
-      input(`${k}.weibull.c`, w.wC, s.weibull, 'c', { inputmode: 'decimal' }),
-    );
+  const kind = scenario.standKind(s);
+  const site = scenario.siteKey(s);
+  let kindFields;
+  if (kind === 'counts') {
+    kindFields = [input(`${k}.counts`, w.counts, scenario.countsText(s.counts), (v) => (s.counts = scenario.countsOf(v)), { class: 'wide' })];
+  } else if (kind === 'weibull' || kind === 'attributes') {
+    const labels =
+      kind === 'weibull'
+        ? { trees: w.wTrees, a: w.wA, b: w.wB, c: w.wC }
+        : { trees: w.aTrees, basal_area: w.aBasalArea, dmin: w.aDmin, p90: w.aP90 };
+    kindFields = Object.entries(labels).map(([f, label]) => numberField(`${k}.${kind}.${f}`, label, s[kind], f));
   } else {
-    kindFields.push(
-      input(`${k}.attributes.trees`, w.aTrees, s.attributes, 'trees', { inputmode: 'decimal' }),
-      input(`${k}.attributes.basal_area`, w.aBasalArea, s.attributes, 'basal_area', { inputmode: 'decimal' }),
-      input(`${k}.attributes.dmin`, w.aDmin, s.attributes, 'dmin', { inputmode: 'decimal' }),
-      input(`${k}.attributes.p90`, w.aP90, s.attributes, 'p90', { inputmode: 'decimal' }),
-    );
+    kindFields = [numberField(`${k}.${kind}`, w.density[kind], s, kind)];
   }
   return h(
     'fieldset',
@@ -156,48 +168,40 @@ function renderStand(s, i) {
     h(
       'div',
       { class: 'row' },
-      input(`${k}.id`, w.id, s, 'id'),
-      input(`${k}.age`, w.age, s, 'age', { inputmode: 'decimal' }),
+      input(`${k}.id`, w.id, s.id, (v) => (s.id = v)),
+      numberField(`${k}.age`, w.age, s, 'age'),
     ),
     h(
       'div',
       { class: 'row' },
       select(
-        `${k}.siteKind`,
+        `${k}.site`,
         w.site,
         [
           ['site_class', w.siteClass],
           ['dominant_height', w.dominantHeight],
         ],
-        s.siteKind,
+        site,
         (v) => {
-          s.siteKind = v;
+          scenario.setSiteKey(s, v);
           restructure();
         },
       ),
-      input(`${k}.site`, s.siteKind === 'site_class' ? w.siteClass : w.dominantHeight, s, 'site', {
-        inputmode: 'decimal',
-      }),
+      numberField(`${k}.${site}`, site === 'site_class' ? w.siteClass : w.dominantHeight, s, site),
     ),
-    select(
-      `${k}.kind`,
-      w.description,
-      Object.entries(w.kinds),
-      s.kind,
-      (v) => {
-        s.kind = v;
-        restructure();
-      },
-    ),
+    select(`${k}.kind`, w.description, Object.entries(w.kinds), kind, (v) => {
+      scenario.setStandKind(s, v);
+      restructure();
+    }),
     h('div', { class: 'row' }, kindFields),
-    model.stands.length > 1
+    model.stand.length > 1
       ? h('button', {
           type: 'button',
           class: 'remove',
           'data-key': `${k}.remove`,
           text: w.removeStand,
           onclick: () => {
-            model.stands.splice(i, 1);
+            model.stand.splice(i, 1);
             restructure('add-stand');
           },
         })
@@ -207,25 +211,31 @@ function renderStand(s, i) {
 
 function renderStep(r, j, st, n) {
   const w = t();
-  const key = `regime.${j}.step.${n}`;
+  const key = `regime.${j}.steps.${n}`;
   const move = (to) => {
     const [x] = r.steps.splice(n, 1);
     r.steps.splice(to, 0, x);
   };
+  // The step's value is keyed by the step: a problem of any of its keys is
+  // shown there (a felling, which has no value, has only the problem line).
+  const kind = scenario.stepKind(st);
+  const vk = scenario.valueKey(st);
   let value;
-  if (st.kind === 'rows') {
+  if (kind === 'rows') {
     value = select(
-      `${key}`,
+      key,
       w.oneIn,
       ['2', '3', '4', '5', '6'].map((x) => [x, x]),
-      String(st.one_in),
+      st.one_in,
       (v) => {
         st.one_in = v;
         schedule(0);
       },
     );
+  } else if (vk) {
+    value = numberField(key, { selective: w.residual, grow_to: w.growTo, grow_by: w.growBy }[kind], st, vk);
   } else {
-    value = input(key, st.kind === 'selective' ? w.residual : w.growTo, st, 'value', { inputmode: 'decimal' });
+    value = h('p', { class: 'field-problem', 'data-problem': key });
   }
   return h(
     'li',
@@ -236,12 +246,10 @@ function renderStep(r, j, st, n) {
       select(
         `${key}.kind`,
         `${w.step} ${n + 1}: ${w.stepKind}`,
-        Object.entries(w.stepKinds),
-        st.kind,
+        scenario.stepKinds.map((x) => [x, w.stepKinds[x]]),
+        kind,
         (v) => {
-          st.kind = v;
-          if (v === 'rows') st.one_in = st.one_in || '3';
-          else st.value = st.value || '';
+          r.steps[n] = scenario.stepOf(v, st);
           restructure();
         },
       ),
@@ -259,7 +267,7 @@ function renderStep(r, j, st, n) {
         disabled: n === 0,
         onclick: () => {
           move(n - 1);
-          restructure(`regime.${j}.step.${n - 1}.up`);
+          restructure(`regime.${j}.steps.${n - 1}.up`);
         },
       }),
       h('button', {
@@ -271,7 +279,7 @@ function renderStep(r, j, st, n) {
         disabled: n === r.steps.length - 1,
         onclick: () => {
           move(n + 1);
-          restructure(`regime.${j}.step.${n + 1}.down`);
+          restructure(`regime.${j}.steps.${n + 1}.down`);
         },
       }),
       h('button', {
@@ -297,7 +305,7 @@ function renderRegime(r, j) {
     { class: 'card regime', 'data-index': j },
     h('legend', { text: `${w.regime} ${j + 1}` }),
     h('p', { class: 'field-problem', 'data-problem': k }),
-    input(`${k}.id`, w.id, r, 'id'),
+    input(`${k}.id`, w.id, r.id, (v) => (r.id = v)),
     r.steps.length
       ? h('ol', { class: 'steps', 'aria-label': w.steps }, r.steps.map((st, n) => renderStep(r, j, st, n)))
       : h('p', { class: 'hint', text: w.emptyList }),
@@ -309,8 +317,8 @@ function renderRegime(r, j) {
         'data-key': `${k}.add`,
         text: w.addStep,
         onclick: () => {
-          r.steps.push({ kind: 'grow', value: '' });
-          restructure(`regime.${j}.step.${r.steps.length - 1}.kind`);
+          r.steps.push(scenario.stepOf('grow_to'));
+          restructure(`regime.${j}.steps.${r.steps.length - 1}.kind`);
         },
       }),
       h('button', {
@@ -319,7 +327,7 @@ function renderRegime(r, j) {
         'data-key': `${k}.remove`,
         text: w.removeRegime,
         onclick: () => {
-          model.regimes.splice(j, 1);
+          model.regime.splice(j, 1);
           restructure('add-regime');
         },
       }),
@@ -328,12 +336,9 @@ function renderRegime(r, j) {
 }
 
 function renderForm() {
-  const w = t();
-  const bark = $('bark');
-  bark.checked = model.bark;
-  $('stand-list').replaceChildren(...model.stands.map(renderStand));
-  $('regime-list').replaceChildren(...model.regimes.map(renderRegime));
-  void w;
+  $('bark').checked = model.bark;
+  $('stand-list').replaceChildren(...model.stand.map(renderStand));
+  $('regime-list').replaceChildren(...model.regime.map(renderRegime));
 }
 
 function renderStatic() {
@@ -346,27 +351,28 @@ function renderStatic() {
 
 // ---- problems --------------------------------------------------------------
 
-function showProblems(problems, fieldMap, refusals) {
+// Each problem in the list; one about a value of the form (its path) also
+// next to the field of the longest key that begins its path.
+function showProblems(problems, refusals) {
   for (const p of document.querySelectorAll('[data-problem]')) p.textContent = '';
   for (const el of document.querySelectorAll('[aria-invalid]')) el.removeAttribute('aria-invalid');
   const list = $('problems');
   list.replaceChildren();
-  const mark = (key, text) => {
-    const p = document.querySelector(`[data-problem="${CSS.escape(key)}"]`);
-    if (!p) return false;
-    p.textContent = p.textContent ? p.textContent + ' ' + text : text;
-    const field = document.querySelector(`[data-key="${CSS.escape(key)}"]`);
-    if (field) field.setAttribute('aria-invalid', 'true');
-    return true;
+  const mark = (path, text) => {
+    for (let key = path; key; key = key.slice(0, Math.max(0, key.lastIndexOf('.')))) {
+      const p = document.querySelector(`[data-problem="${CSS.escape(key)}"]`);
+      if (!p) continue;
+      p.textContent = p.textContent ? p.textContent + ' ' + text : text;
+      const field = document.querySelector(`[data-key="${CSS.escape(key)}"]`);
+      if (field) field.setAttribute('aria-invalid', 'true');
+      return;
+    }
   };
   for (const p of problems) {
     list.append(h('li', { text: p.message }));
-    if (fieldMap) {
-      const key = fieldAt(fieldMap, p.line, p.column);
-      if (key) mark(key, p.what);
-    }
+    if (p.path) mark(p.path, p.what);
   }
-  for (const r of refusals) mark(r.key, r.text);
+  for (const r of refusals) mark(r.path, r.text);
   $('problem-box').hidden = problems.length === 0;
 }
 
@@ -396,17 +402,29 @@ function fileButton(index, name, label) {
 }
 
 const columns = ['DAP', 'N.ARV.', 'AREA BASAL', 'ALTURA', 'VOL.TOT.', 'VOL.ROL.', 'VOL.MAD.'];
+// The totals line: the figures of the stands table under the columns' names.
+const totals = ['n', 'g', 'h', 'vol_tot', 'vol_rol', 'vol_mad'];
 
 function stateTable(run, s) {
   const w = t();
+  const step = `${w.step} ${s.step} (${w.events[s.event]})`;
+  const removed =
+    s.shown.removed_ts !== undefined
+      ? h('p', {
+          class: 'removed',
+          text: `${w.removed}: N.ARV. ${s.shown.removed_ts}   AREA BASAL ${s.shown.removed_ba}   VOL.TOT. ${s.shown.removed_vol_tot}   VOL.ROL. ${s.shown.removed_vol_rol}   VOL.MAD. ${s.shown.removed_vol_mad}`,
+        })
+      : null;
+  // The felled stand has no table: its step and what the felling removed.
+  if (!s.header.length) return h('div', { class: 'state' }, h('p', { class: 'note', text: step }), removed);
   const head = h('tr', {}, columns.map((c) => h('th', { scope: 'col', text: c })));
   const rows = s.classes.map((cells) => h('tr', { class: 'class-row' }, cells.map((c) => h('td', { text: c }))));
   // Six cells, as the console's totals line: the first spans the centre's
   // column, which the totals leave blank.
-  const totals = h(
+  const totalsRow = h(
     'tr',
     { class: 'totals-row' },
-    s.totals.map((c, i) => h('td', { text: c, colspan: i === 0 ? '2' : null })),
+    totals.map((c, i) => h('td', { text: s.shown[c], colspan: i === 0 ? '2' : null })),
   );
   const table = h(
     'table',
@@ -417,18 +435,11 @@ function stateTable(run, s) {
       'data-step': String(s.step),
       'data-event': s.event,
     },
-    h('caption', { text: `${s.heading} — ${w.step} ${s.step} (${w.events[s.event]})` }),
+    h('caption', { text: `${s.heading} — ${step}` }),
     h('thead', {}, head),
     h('tbody', {}, rows),
-    h('tfoot', {}, totals),
+    h('tfoot', {}, totalsRow),
   );
-  const removed =
-    s.shown.removed_ts !== undefined
-      ? h('p', {
-          class: 'removed',
-          text: `${w.removed}: N.ARV. ${s.shown.removed_ts}   AREA BASAL ${s.shown.removed_ba}   VOL.TOT. ${s.shown.removed_vol_tot}   VOL.ROL. ${s.shown.removed_vol_rol}   VOL.MAD. ${s.shown.removed_vol_mad}`,
-        })
-      : null;
   return h(
     'div',
     { class: 'state' },
@@ -447,8 +458,7 @@ function renderResults(res) {
     return;
   }
   out.hidden = false;
-  const files = res.files || [];
-  $('downloads').replaceChildren(...files.slice(0, 3).map((name, i) => fileButton(i, name)));
+  $('downloads').replaceChildren(...res.files.map((name, i) => fileButton(i, name)));
   $('tables').replaceChildren(
     ...res.runs.map((run) =>
       h(
@@ -457,8 +467,11 @@ function renderResults(res) {
         h('h3', { text: runLabel(run) }),
         fileButton(run.file, run.report, `${w.report}: ${run.report}`),
         run.states.map((s) => stateTable(run, s)),
-        run.refusal
-          ? h('p', { class: 'refusal', role: 'status', text: `${w.step} ${run.refused_step}: ${w.refused}${run.refusal}` })
+        run.status === 'refused'
+          ? h('p', { class: 'refusal', role: 'status', text: `${w.step} ${run.refused_step}: ${w.refused}${run.message}` })
+          : null,
+        run.status === 'out_of_range'
+          ? h('p', { class: 'refusal', role: 'status', text: `${w.outOfRange} (${run.message})` })
           : null,
       ),
     ),
@@ -468,16 +481,16 @@ function renderResults(res) {
 
 // ---- running ---------------------------------------------------------------
 
-function show(res, fieldMap) {
-  result = res;
+function show(res) {
+  if (res.toml !== undefined) toml = res.toml;
   const refusals = [];
   for (const run of res.runs || [])
-    if (run.refusal) {
-      const j = model.regimes.findIndex((r) => r.id === run.regime);
+    if (run.status === 'refused') {
+      const j = model.regime.findIndex((r) => r.id === run.regime);
       if (j >= 0)
-        refusals.push({ key: `regime.${j}.step.${run.refused_step - 1}`, text: `${t().refused}${run.refusal} (${run.stand})` });
+        refusals.push({ path: `regime.${j}.steps.${run.refused_step - 1}`, text: `${t().refused}${run.message} (${run.stand})` });
     }
-  showProblems(res.problems || [], fieldMap, refusals);
+  showProblems(res.problems || [], refusals);
   renderResults(res);
   updateLink();
   document.body.dataset.state = 'ready';
@@ -487,9 +500,7 @@ function show(res, fieldMap) {
 function runForm() {
   if (!wasm) return;
   performance.mark('zireze-recompute');
-  const made = toToml(model);
-  fields = made.fields;
-  show(runText(made.text, FORM_FILE), fields);
+  show(runModule(JSON.stringify(model), (m) => m.run_form(model)));
 }
 
 // Runs the form after a pause in typing; a burst of keys runs once.
@@ -502,28 +513,31 @@ function schedule(delay = 120) {
 // A scenario file's text: read by the C++ reader; when it can be used, it
 // becomes the form. Its problems are shown as FILE:LINE:COLUMN.
 function loadText(text, file) {
-  const res = runText(text, file);
-  if (res.problems && res.problems.length) {
+  const res = runModule(`${file}\n${text}`, (m) => m.run_scenario(text, file));
+  if (!res.scenario) {
     // The form stays as it was, and so do its results.
     runForm();
-    showProblems(res.problems, null, []);
-    return false;
+    showProblems(res.problems, []);
+    return;
   }
-  model = fromRead(res);
+  model = res.scenario;
+  model.regime = model.regime || [];
   renderForm();
-  const made = toToml(model);
-  fields = made.fields;
-  show(res, fields);
-  return true;
+  show(res);
 }
 
-function scenarioLink() {
-  const base = location.href.split(/[?#]/)[0];
-  return base + '?scenario=' + encodeURIComponent(toToml(model).text);
+// The scenario's text as of the last change: a change still waiting is run first.
+function currentToml() {
+  if (document.body.dataset.state === 'pending') {
+    clearTimeout(pending);
+    runForm();
+  }
+  return toml;
 }
 
 function updateLink() {
-  $('link').value = scenarioLink();
+  const base = location.href.split(/[?#]/)[0];
+  $('link').value = base + '?scenario=' + encodeURIComponent(toml);
 }
 
 // ---- start ---------------------------------------------------------------------
@@ -540,23 +554,23 @@ function wire() {
     schedule(0);
   });
   $('add-stand').addEventListener('click', () => {
-    let n = model.stands.length + 1;
-    while (model.stands.some((s) => s.id === `talhao-${n}`)) n++;
-    model.stands.push(newStand(`talhao-${n}`));
-    restructure(`stand.${model.stands.length - 1}.id`);
+    let n = model.stand.length + 1;
+    while (model.stand.some((s) => s.id === `talhao-${n}`)) n++;
+    model.stand.push(scenario.newStand(`talhao-${n}`));
+    restructure(`stand.${model.stand.length - 1}.id`);
   });
   $('add-regime').addEventListener('click', () => {
-    let n = model.regimes.length + 1;
-    while (model.regimes.some((r) => r.id === `regime-${n}`)) n++;
-    model.regimes.push(newRegime(`regime-${n}`));
-    restructure(`regime.${model.regimes.length - 1}.id`);
+    let n = model.regime.length + 1;
+    while (model.regime.some((r) => r.id === `regime-${n}`)) n++;
+    model.regime.push(scenario.newRegime(`regime-${n}`));
+    restructure(`regime.${model.regime.length - 1}.id`);
   });
   $('run').addEventListener('click', () => {
     clearTimeout(pending);
     runForm();
   });
   $('save').addEventListener('click', () => {
-    download('cenario.toml', new TextEncoder().encode(toToml(model).text), 'application/toml');
+    download('cenario.toml', new TextEncoder().encode(currentToml()), 'application/toml');
   });
   $('load').addEventListener('change', async (e) => {
     const file = e.target.files && e.target.files[0];
@@ -566,6 +580,7 @@ function wire() {
     loadText(text, file.name);
   });
   $('copy-link').addEventListener('click', async () => {
+    currentToml();
     updateLink();
     const status = $('link-status');
     try {

@@ -8,7 +8,7 @@
 // ZIREZE_PROGRAM: the native program, to compare the CSV files with.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
-import { mkdirSync, mkdtempSync, readFileSync, rmSync } from 'node:fs';
+import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
 import { after, before, test } from 'node:test';
@@ -51,8 +51,10 @@ after(async () => {
   assert.deepEqual(errors, []);
 });
 
-async function open(query = '') {
+// `init`: a script run in the page before its own.
+async function open(query = '', init = null) {
   const page = await context.newPage();
+  if (init) await page.addInitScript(init);
   page.on('pageerror', (e) => errors.push(`${query}: ${e.message}`));
   page.on('console', (m) => m.type() === 'error' && errors.push(`${query}: ${m.text()}`));
   // Nothing but the page itself is loaded.
@@ -120,15 +122,15 @@ test('a reference stand typed into the form gives the reference tables', async (
   const page = await open();
   await page.fill('#f-stand-0-id', 'unthinned_ts_row');
   await page.fill('#f-stand-0-age', '30');
-  await page.fill('#f-stand-0-site', '16');
-  await page.fill('#f-stand-0-density', '1000');
+  await page.fill('#f-stand-0-site_class', '16');
+  await page.fill('#f-stand-0-trees', '1000');
   // The default regime: rows 1 in 3, grow to 30, selective, grow to 45.
   // Keep the first two (the keyboard alone), then grow to 35.
-  await page.focus('[data-key="regime.0.step.3.remove"]');
+  await page.focus('[data-key="regime.0.steps.3.remove"]');
   await page.keyboard.press('Enter');
-  await page.focus('[data-key="regime.0.step.2.remove"]');
+  await page.focus('[data-key="regime.0.steps.2.remove"]');
   await page.keyboard.press('Enter');
-  await page.fill('#f-regime-0-step-1', '35');
+  await page.fill('#f-regime-0-steps-1', '35');
   await page.click('#run');
   await settled(page);
 
@@ -149,8 +151,12 @@ test('a reference stand typed into the form gives the reference tables', async (
 });
 
 test('?scenario= runs a shared scenario; its report and CSV files are those of zireze run', async () => {
-  // A Weibull stand: its report holds the Latin-1 byte 0xC2.
-  const text = readFileSync(join(scenarios, 'thinned_weibull.toml'), 'utf8');
+  // A Weibull stand: its report holds the Latin-1 byte 0xC2. Felled at the
+  // end (which the report does not show) and valued: the values and cash
+  // flows are downloads too.
+  const text =
+    readFileSync(join(scenarios, 'thinned_weibull.toml'), 'utf8').replace('{ grow_to = 35 },', '{ grow_to = 35 }, { fell = true },') +
+    '\n[economics]\ndiscount_rate = 0.03\nsawlog = 60\nroundwood = 30\nfelling = 200\n';
   const page = await open('?scenario=' + encodeURIComponent(text));
   sameFigures(await tables(page), 'thinned_weibull');
   const report = await downloaded(page, '.run button.file');
@@ -160,8 +166,11 @@ test('?scenario= runs a shared scenario; its report and CSV files are those of z
 
   if (process.env.ZIREZE_PROGRAM) {
     const out = mkdtempSync(join(tmpdir(), 'zireze-run-'));
-    execFileSync(process.env.ZIREZE_PROGRAM, ['run', join(scenarios, 'thinned_weibull.toml'), '--out', out]);
-    for (const name of ['stands.csv', 'classes.csv', 'runs.csv']) {
+    writeFileSync(join(out, 'scenario.toml'), text);
+    execFileSync(process.env.ZIREZE_PROGRAM, ['run', join(out, 'scenario.toml'), '--out', out]);
+    const names = await page.$$eval('#downloads [data-file]', (bs) => bs.map((b) => b.dataset.file));
+    assert.deepEqual(names, ['stands.csv', 'classes.csv', 'runs.csv', 'values.csv', 'cashflows.csv']);
+    for (const name of names) {
       const csv = await downloaded(page, `#downloads [data-file="${name}"]`);
       assert.ok(csv.bytes.equals(readFileSync(join(out, name))), name);
     }
@@ -180,7 +189,7 @@ test('?scenario= runs a shared scenario; its report and CSV files are those of z
 test('a scenario saved and loaded again gives the same form and tables', async () => {
   const page = await open();
   await page.click('#add-regime');
-  await page.fill('#f-regime-1-step-0', '40');
+  await page.fill('#f-regime-1-steps-0', '40');
   await page.selectOption('#f-stand-0-kind', 'attributes');
   for (const [field, value] of [
     ['trees', '850'],
@@ -219,18 +228,18 @@ test('refused values show their reasons next to the field; hostile input breaks 
   assert.equal(await page.getAttribute('#f-stand-0-age', 'aria-invalid'), 'true');
   await page.fill('#f-stand-0-age', '20');
   // A residual basal area above the stand's: the model refuses the step.
-  await page.fill('#f-regime-0-step-2', '90');
+  await page.fill('#f-regime-0-steps-2', '90');
   await settled(page);
   assert.match(
-    await page.textContent('[data-problem="regime.0.step.2"]'),
+    await page.textContent('[data-problem="regime.0.steps.2"]'),
     /VALOR NAO ACEITE: A AREA BASAL RESIDUAL TEM DE SER MAIOR QUE ZERO E NAO SUPERIOR A ACTUAL/,
   );
   assert.equal((await tables(page)).length, 3); // the states before the refused step
 
   for (const value of ['', 'abc', '1e39', '-1', '1e-50', '<b>x</b>', '9'.repeat(400), '"\\\n']) {
-    await page.fill('#f-stand-0-density', value);
+    await page.fill('#f-stand-0-trees', value);
     await settled(page);
-    assert.notEqual(await page.textContent('[data-problem="stand.0.density"]'), '', `density ${value}`);
+    assert.notEqual(await page.textContent('[data-problem="stand.0.trees"]'), '', `density ${value}`);
   }
   await page.selectOption('#f-stand-0-kind', 'counts');
   await page.fill('#f-stand-0-counts', '1 '.repeat(60));
@@ -248,6 +257,59 @@ test('refused values show their reasons next to the field; hostile input breaks 
     assert.notEqual(await p.textContent('#problems'), '', query.slice(0, 40));
     await p.close();
   }
+});
+
+test('a scenario of more stand states than a 32-bit count holds is refused as too many', async () => {
+  // 65,536 stands under a regime of 65,535 steps: 2^32 states, which a count
+  // in 32 bits (the WebAssembly's size_t) would wrap to none. One step a line.
+  const stands = Array.from({ length: 65536 }, (_, i) => `[[stand]]\nid="s${i}"\nage=20\nsite_class=16\ntrees=1500\n`);
+  const text = `${stands.join('')}[[regime]]\nid="r"\nsteps=[\n${'{grow_to=30},\n'.repeat(65535)}]\n`;
+  const page = await open();
+  const shown = await tables(page);
+  await page.setInputFiles('#load', { name: 'many.toml', mimeType: 'text/plain', buffer: Buffer.from(text) });
+  await page.waitForFunction(() => document.querySelector('#problems').textContent !== '', null, { timeout: 60000 });
+  assert.match(await page.textContent('#problems'), /^many\.toml:1:1: more than 2000 stand states/);
+  assert.deepEqual(await tables(page), shown);
+  await page.close();
+});
+
+test('a failure of the WebAssembly that recurs on a fresh module ends in a message, not a loop', async () => {
+  // Every module made fails on a stand named "falha", as one whose memory has
+  // run out would; the page counts the modules it makes.
+  const page = await open('', () => {
+    let create;
+    window.zirezeModules = 0;
+    Object.defineProperty(window, 'createZireze', {
+      configurable: true,
+      set: (f) => (create = f),
+      get: () => () => {
+        window.zirezeModules++;
+        return create().then((m) => {
+          const run = m.run_form.bind(m);
+          m.run_form = (form) => {
+            if (form.stand.some((s) => s.id === 'falha')) throw new WebAssembly.RuntimeError('unreachable');
+            return run(form);
+          };
+          return m;
+        });
+      },
+    });
+  });
+  await page.fill('#f-stand-0-id', 'falha');
+  await page.waitForFunction(() => document.querySelector('#problems').textContent.includes('nem depois de recomeçar'));
+  const made = await page.evaluate(() => window.zirezeModules);
+  assert.ok(made <= 3, `${made} modules`);
+  // Nothing more is tried on the same form, even when asked.
+  await page.click('#run');
+  await page.waitForTimeout(1500);
+  assert.equal(await page.evaluate(() => window.zirezeModules), made);
+  assert.match(await page.textContent('#problems'), /nem depois de recomeçar/);
+  // A change of the form runs again.
+  await page.fill('#f-stand-0-id', 'talhao-1');
+  await settled(page);
+  assert.equal(await page.textContent('#problems'), '');
+  assert.equal((await tables(page)).length, 5);
+  await page.close();
 });
 
 test('the charts are drawn (screenshot under build-web/screenshots/)', async () => {

@@ -1,0 +1,49 @@
+#include "batch/optimum.h"
+
+#include <algorithm>
+
+#include "batch/plain.h"
+#include "batch/run.h"
+
+namespace zireze::batch {
+
+SearchSpace space_of(const Scenario& s) { return s.optimize.value_or(SearchSpace{}); }
+
+StandOptimum optimize_stand_of(const Scenario& s, std::size_t i) {
+  const StandDescription& d = s.stands[i];
+  const SearchSpace space = space_of(s);
+  // The increments need no prices: without them every price is 0.
+  const Economics economics = s.economics.value_or(Economics{});
+  StandOptimum out{d.id, space.objective, {}, {}, {}, {}};
+
+  std::vector<const Regime*> references;
+  for (const Regime& r : s.regimes) {
+    if (!r.stands.empty() && std::find(r.stands.begin(), r.stands.end(), d.id) == r.stands.end())
+      continue;
+    references.push_back(&r);
+    const Run run_of = run(d, &r, s.bark, false, &economics);
+    if (!run_of.value) continue;
+    const std::optional<double> v = objective_value(*run_of.value, space.objective);
+    if (v && (!out.reference_value || *v > *out.reference_value)) {
+      out.reference_value = v;
+      out.reference_regime = r.id;
+    }
+  }
+  out.optimum = optimize_stand(d, s.bark, economics, space, references);
+  if (out.optimum.status == Optimum::Status::ok) out.regime_text = steps_text(out.optimum.steps);
+  return out;
+}
+
+Scenario best_scenario(const Scenario& s, const std::vector<StandOptimum>& optima) {
+  Scenario best;
+  best.bark = s.bark;
+  best.stands = s.stands;
+  best.economics = s.economics;
+  for (const StandOptimum& o : optima) {
+    if (o.optimum.status != Optimum::Status::ok) continue;
+    best.regimes.push_back(Regime{"best-" + o.stand_id, o.optimum.steps, {o.stand_id}});
+  }
+  return best;
+}
+
+}  // namespace zireze::batch

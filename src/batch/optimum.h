@@ -1,0 +1,39 @@
+// The best regime of each stand of a scenario, as `zireze optimize` finds it
+// and every front end shows it: the search's optimum, the best of the
+// scenario's own regimes on the stand, and the scenario that re-runs the
+// optima (best.toml).
+#pragma once
+
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "optimize/optimize.h"
+#include "regime/scenario.h"
+
+namespace zireze::batch {
+
+struct StandOptimum {
+  std::string stand_id;
+  Objective objective;
+  Optimum optimum;
+  std::string regime_text;  // the best regime's steps as a scenario file writes them
+  // The scenario's own regime of highest value on the stand, if any.
+  std::optional<std::string> reference_regime;
+  std::optional<double> reference_value;
+};
+
+// The search space of a scenario: its [optimize] table, or the defaults.
+SearchSpace space_of(const Scenario& s);
+
+// The best regime for stand `i` of the scenario, in its search space. Its
+// regimes on the stand are valued as references, and those in the space
+// start searches too.
+StandOptimum optimize_stand_of(const Scenario& s, std::size_t i);
+
+// The scenario that re-runs the optima: the bark flag, every stand, the
+// prices and costs and, per stand with an optimum, its regime "best-STAND"
+// on that stand only.
+Scenario best_scenario(const Scenario& s, const std::vector<StandOptimum>& optima);
+
+}  // namespace zireze::batch

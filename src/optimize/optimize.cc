@@ -1,0 +1,611 @@
+#include "optimize.h"
+
+#include <algorithm>
+#include <cmath>
+#include <limits>
+#include <map>
+#include <tuple>
+#include <utility>
+
+namespace zireze {
+
+const char* objective_name(Objective o) {
+  switch (o) {
+    case Objective::lev:
+      return "lev";
+    case Objective::npv:
+      return "npv";
+    case Objective::mai_vol_tot:
+      return "mai_vol_tot";
+    case Objective::mai_vol_rol:
+      return "mai_vol_rol";
+    case Objective::mai_vol_mad:
+      return "mai_vol_mad";
+  }
+  return "";
+}
+
+std::optional<Objective> objective_named(std::string_view name) {
+  for (Objective o : {Objective::lev, Objective::npv, Objective::mai_vol_tot,
+                      Objective::mai_vol_rol, Objective::mai_vol_mad})
+    if (name == objective_name(o)) return o;
+  return std::nullopt;
+}
+
+bool needs_never_thinned(Objective o) { return o != Objective::npv; }
+
+std::optional<double> objective_value(const RunValue& v, Objective o) {
+  switch (o) {
+    case Objective::lev:
+      return v.lev;
+    case Objective::npv:
+      return v.npv;
+    case Objective::mai_vol_tot:
+      return v.mai_vol_tot;
+    case Objective::mai_vol_rol:
+      return v.mai_vol_rol;
+    case Objective::mai_vol_mad:
+      return v.mai_vol_mad;
+  }
+  return std::nullopt;
+}
+
+std::vector<SpaceProblem> check_space(const SearchSpace& s, bool has_economics) {
+  std::vector<SpaceProblem> p;
+  auto need = [&](bool ok, const char* key, const char* what) {
+    if (!ok) p.push_back({key, what});
+  };
+  const bool money = s.objective == Objective::lev || s.objective == Objective::npv;
+  need(!money || has_economics, "objective", "this objective needs an [economics] table");
+  need(s.thinnings >= 0 && s.thinnings <= 4, "thinnings", "from 0 to 4");
+  need(s.earliest_thinning >= 0, "earliest_thinning", "an age, not negative");
+  need(s.min_interval >= 0 && s.min_interval <= 1000, "min_interval",
+       "years between interventions, from 0 to 1000");
+  need(s.min_removal >= 0 && s.min_removal <= 1, "min_removal", "a share from 0 to 1");
+  need(s.max_removal >= 0 && s.max_removal <= 1, "max_removal", "a share from 0 to 1");
+  need(s.max_removal >= s.min_removal, "max_removal", "not below min_removal");
+  need(s.min_residual_basal_area >= 0, "min_residual_basal_area", "m2/ha, not negative");
+  need(s.rotation_min > 0 && s.rotation_max >= s.rotation_min && s.rotation_max <= 1000, "rotation",
+       "[MIN, MAX] felling ages, 0 < MIN <= MAX <= 1000");
+  return p;
+}
+
+namespace {
+
+constexpr double kNone = -std::numeric_limits<double>::infinity();
+
+// A thinning of a candidate: `k` whole years after the stand's age; a row
+// thinning of one row in `one_in`, or (one_in 0) a selective thinning to
+// `tenths` tenths of m2/ha.
+struct Thinning {
+  int k;
+  int one_in;
+  int tenths;
+  bool operator==(const Thinning&) const = default;
+  bool operator<(const Thinning& o) const {
+    return std::tie(k, one_in, tenths) < std::tie(o.k, o.one_in, o.tenths);
+  }
+};
+
+struct Candidate {
+  std::vector<Thinning> thinnings;
+  int felling = 0;  // years after the stand's age
+  bool operator==(const Candidate&) const = default;
+  bool operator<(const Candidate& o) const {
+    return std::tie(thinnings, felling) < std::tie(o.thinnings, o.felling);
+  }
+};
+
+struct Scored {
+  Candidate c;
+  double value = kNone;
+};
+
+// The regime a candidate stands for: one growth step before each
+// intervention (none where it falls at the age already reached).
+std::vector<Step> steps_of(const Candidate& c) {
+  std::vector<Step> steps;
+  int at = 0;
+  auto grow_to_offset = [&](int k) {
+    if (k > at) steps.push_back(Step{Step::Kind::grow_by, 0, static_cast<float>(k - at)});
+    at = k;
+  };
+  for (const Thinning& t : c.thinnings) {
+    grow_to_offset(t.k);
+    if (t.one_in > 0)
+      steps.push_back(Step{Step::Kind::rows, t.one_in, 0});
+    else
+      steps.push_back(Step{Step::Kind::selective, 0, static_cast<float>(t.tenths) / 10.0f});
+  }
+  grow_to_offset(c.felling);
+  steps.push_back(Step{Step::Kind::fell, 0, 0});
+  return steps;
+}
+
+// A state kept for the valuation: its age, event and removals.
+State kept(const State& s) {
+  State k;
+  k.step = s.step;
+  k.event = s.event;
+  k.stand.IDADE = s.stand.IDADE;
+  k.removed = s.removed;
+  return k;
+}
+
+class Search {
+ public:
+  Search(const StandDescription& d, int bark, const Economics& e, const SearchSpace& space)
+      : bark_(bark), economics_(e), space_(space), never_thinned_(d.never_thinned()) {
+    start_.stand = initial_stand(d);
+    a0_ = start_.stand.IDADE;
+    start_ok_ = within_range(start_);
+  }
+
+  long evaluations() const { return evaluations_; }
+  const State& start() const { return start_; }
+
+  // The candidate's value by the objective, with its selective thinnings'
+  // residuals moved into their bounds at the basal area they meet (`c` is
+  // changed to that); kNone where it is outside the space or the model
+  // refuses it or leaves its range.
+  double evaluate(Candidate& c) {
+    Node* node = &root();
+    for (std::size_t i = 0; i < c.thinnings.size() && node; ++i) node = thinned(*node, c, i);
+    if (!node) return kNone;
+    if (auto known = memo_.find(c); known != memo_.end()) return known->second;
+    ++evaluations_;
+    const double v = felled(*node, c);
+    memo_.emplace(c, v);
+    return v;
+  }
+
+  // Whole years after the stand's age, rounded toward the inside of a bound
+  // (the ages themselves are checked when they are reached).
+  int offset_at_least(double age) const {
+    return std::max(0, static_cast<int>(std::ceil(age - a0_ - 1e-6)));
+  }
+  int offset_at_most(double age) const { return static_cast<int>(std::floor(age - a0_ + 1e-6)); }
+  int min_gap() const { return static_cast<int>(std::ceil(space_.min_interval - 1e-9)); }
+
+  // The residuals a selective thinning may leave at basal area BA, in tenths:
+  // the share it removes within bounds, and no less than the least residual.
+  std::pair<int, int> residual_range(float BA) const {
+    const double ba = BA;
+    int lo = static_cast<int>(std::ceil(
+                 10 * std::max(space_.min_residual_basal_area, ba * (1 - space_.max_removal)))) -
+             1;
+    int hi = static_cast<int>(std::floor(10 * ba * (1 - space_.min_removal))) + 1;
+    while (lo <= hi && !residual_fits(BA, lo)) ++lo;
+    while (hi >= lo && !residual_fits(BA, hi)) --hi;
+    return {lo, hi};
+  }
+
+  bool residual_fits(float BA, int tenths) const {
+    if (tenths <= 0) return false;
+    const float residual = static_cast<float>(tenths) / 10.0f;
+    const double share = (static_cast<double>(BA) - residual) / BA;
+    return residual >= space_.min_residual_basal_area && share >= space_.min_removal &&
+           share <= space_.max_removal;
+  }
+
+  bool row_fits(int one_in) const {
+    const double share = 1.0 / one_in;
+    return share >= space_.min_removal && share <= space_.max_removal;
+  }
+
+  // The basal area a thinning of the candidate meets: its state grown to it.
+  std::optional<float> basal_area_before(Candidate& c, std::size_t i) {
+    Node* node = &root();
+    for (std::size_t j = 0; j < i && node; ++j) node = thinned(*node, c, j);
+    if (!node) return std::nullopt;
+    const State* before = grown(*node, c.thinnings[i].k);
+    if (!before) return std::nullopt;
+    return before->stand.BA;
+  }
+
+ private:
+  // The state after a candidate's first thinnings, the harvests so far, the
+  // offset it stands at.
+  struct Node {
+    State state;
+    std::vector<State> history;
+    int k;
+    std::map<Thinning, std::optional<Node>> next;  // after one more thinning
+    std::map<int, std::optional<State>> grown;     // grown by some years from here
+  };
+
+  Node& root() {
+    if (!root_) {
+      root_.emplace();
+      root_->state = start_;
+      root_->history = {kept(start_)};
+      root_->k = 0;
+    }
+    return *root_;
+  }
+
+  // The node's state grown to offset k (itself at its own offset), with the
+  // table a thinning needs; null outside the space.
+  const State* grown(Node& node, int k) {
+    if (!start_ok_) return nullptr;
+    if (k == node.k) {
+      if (!node.state.table) node.state.table = stand_table(node.state.stand, bark_);
+      return within_range(node.state) ? &node.state : nullptr;
+    }
+    if (k < node.k) return nullptr;
+    auto [it, fresh] = node.grown.try_emplace(k);
+    if (fresh) {
+      State s = node.state;
+      const Step grow{Step::Kind::grow_by, 0, static_cast<float>(k - node.k)};
+      StepResult r = take_step(s, grow, false, bark_, Tables::harvests, &shapes_);
+      if (r.next) {
+        r.next->table = stand_table(r.next->stand, bark_);
+        if (within_range(*r.next)) it->second = std::move(*r.next);
+      }
+    }
+    return it->second ? &*it->second : nullptr;
+  }
+
+  // The node after the candidate's thinning i, its residual moved into bounds.
+  Node* thinned(Node& node, Candidate& c, std::size_t i) {
+    Thinning& t = c.thinnings[i];
+    const bool first = i == 0;
+    if (!first && t.k - node.k < space_.min_interval) return nullptr;
+    if (t.one_in > 0 && !(first && space_.row_thinning && row_fits(t.one_in))) return nullptr;
+    const State* before = grown(node, t.k);
+    if (!before || before->stand.IDADE < space_.earliest_thinning) return nullptr;
+    if (t.one_in == 0) {
+      const auto [lo, hi] = residual_range(before->stand.BA);
+      if (lo > hi) return nullptr;
+      t.tenths = std::clamp(t.tenths, lo, hi);
+    } else {
+      t.tenths = 0;
+    }
+    auto [it, fresh] = node.next.try_emplace(t);
+    if (fresh) {
+      State from = *before;
+      const Step step = t.one_in > 0
+                            ? Step{Step::Kind::rows, t.one_in, 0}
+                            : Step{Step::Kind::selective, 0, static_cast<float>(t.tenths) / 10.0f};
+      StepResult r = take_step(from, step, false, bark_, Tables::harvests, &shapes_);
+      if (r.next && within_range(*r.next)) {
+        Node n;
+        n.state = std::move(*r.next);
+        n.history = node.history;
+        n.history.push_back(kept(n.state));
+        n.k = t.k;
+        it->second = std::move(n);
+      }
+    }
+    return it->second ? &*it->second : nullptr;
+  }
+
+  // The value of felling at the candidate's offset after its last thinning.
+  double felled(Node& node, const Candidate& c) {
+    if (!c.thinnings.empty() && c.felling - node.k < space_.min_interval) return kNone;
+    State s = node.state;
+    if (c.felling > node.k) {
+      const Step grow{Step::Kind::grow_by, 0, static_cast<float>(c.felling - node.k)};
+      StepResult r = take_step(s, grow, false, bark_, Tables::harvests, &shapes_);
+      if (!r.next) return kNone;
+      s = std::move(*r.next);
+    } else if (c.felling < node.k) {
+      return kNone;
+    }
+    const double T = s.stand.IDADE;
+    if (T < space_.rotation_min || T > space_.rotation_max) return kNone;
+    StepResult r =
+        take_step(s, Step{Step::Kind::fell, 0, 0}, true, bark_, Tables::harvests, &shapes_);
+    if (!r.next || !within_range(s) || !within_range(*r.next)) return kNone;
+    std::vector<State> history = node.history;
+    history.push_back(kept(*r.next));
+    const std::optional<RunValue> v = value_run(history, economics_, never_thinned_);
+    if (!v) return kNone;
+    const std::optional<double> x = objective_value(*v, space_.objective);
+    return x && std::isfinite(*x) ? *x : kNone;
+  }
+
+  int bark_;
+  const Economics& economics_;
+  const SearchSpace& space_;
+  bool never_thinned_;
+  State start_;
+  float a0_ = 0;
+  bool start_ok_ = true;
+  std::optional<Node> root_;
+  ShapeCache shapes_;
+  std::map<Candidate, double> memo_;
+  long evaluations_ = 0;
+};
+
+// The felling offsets of a candidate: every whole year from the first
+// rotation age (and the interval after its last thinning) to the last.
+std::pair<int, int> felling_range(const Search& s, const SearchSpace& space, const Candidate& c) {
+  int lo = s.offset_at_least(space.rotation_min);
+  if (!c.thinnings.empty()) lo = std::max(lo, c.thinnings.back().k + s.min_gap());
+  return {lo, s.offset_at_most(space.rotation_max)};
+}
+
+// The best felling for a candidate's thinnings: every fifth year, then each
+// year around the best of those (or every year, with `every_year`).
+Scored best_felling(Search& s, const SearchSpace& space, Candidate c, bool every_year) {
+  const auto [lo, hi] = felling_range(s, space, c);
+  Scored best;
+  auto consider = [&](int T) {
+    c.felling = T;
+    const double v = s.evaluate(c);
+    if (v > best.value) best = {c, v};
+  };
+  const int step = every_year ? 1 : 5;
+  for (int T = lo; T <= hi; T += step) consider(T);
+  if (!every_year && best.value > kNone) {
+    const int around = best.c.felling;
+    for (int T : {around - 2, around + 2})
+      if (T >= lo && T <= hi) consider(T);
+  }
+  return best;
+}
+
+// Local search on the candidate's whole-year ages, residual tenths, rows
+// taken and felling age (a compass search, Hooke and Jeeves's exploratory
+// moves): each coordinate is moved up and down by a step and the move kept
+// when the value rises, going on in a direction while it does; with no move
+// left that raises it, the steps are halved, from 4 years and 1.6 m2/ha to 1
+// year and 0.1 m2/ha. A move of a thinning's age is also tried with every
+// later intervention moved by the same years.
+constexpr int kLevels = 5;
+
+Scored refine(Search& s, Scored x, int from_level, int to_level) {
+  constexpr int kAgeSteps[kLevels] = {4, 2, 1, 1, 1};
+  constexpr int kTenthSteps[kLevels] = {16, 8, 4, 2, 1};
+  constexpr int kMostSweeps = 40;
+  for (int level = from_level; level < to_level; ++level) {
+    const int age = kAgeSteps[level], tenths = kTenthSteps[level];
+    for (int sweep = 0; sweep < kMostSweeps; ++sweep) {
+      bool improved = false;
+      const Candidate before = x.c;
+      // Tries the move, with the felling age best within two years of where
+      // it was, and goes on moving the same way while the value rises.
+      auto go = [&](auto move) {
+        for (;;) {
+          Scored y = x;
+          if (!move(y.c)) return;
+          const int felling = y.c.felling;
+          y.value = kNone;
+          for (int T = felling - 2; T <= felling + 2; ++T) {
+            Candidate c = y.c;
+            c.felling = T;
+            const double v = s.evaluate(c);
+            if (v > y.value) y = {c, v};
+          }
+          if (!(y.value > x.value)) return;
+          x = y;
+          improved = true;
+        }
+      };
+      const std::size_t m = x.c.thinnings.size();
+      for (std::size_t i = 0; i < m; ++i) {
+        for (int dir : {1, -1}) {
+          go([&](Candidate& c) {
+            c.thinnings[i].k += dir * age;
+            return c.thinnings[i].k >= 0;
+          });
+          go([&](Candidate& c) {
+            for (std::size_t j = i; j < m; ++j) c.thinnings[j].k += dir * age;
+            c.felling += dir * age;
+            return c.thinnings[i].k >= 0;
+          });
+          go([&](Candidate& c) {
+            Thinning& t = c.thinnings[i];
+            if (t.one_in > 0) {
+              t.one_in += dir;
+              return t.one_in >= 2 && t.one_in <= 6;
+            }
+            t.tenths += dir * tenths;
+            return t.tenths > 0;
+          });
+          // The age and the residual together: a ridge the single moves miss.
+          for (int other : {1, -1})
+            go([&](Candidate& c) {
+              Thinning& t = c.thinnings[i];
+              t.k += dir * age;
+              t.tenths += other * tenths;
+              return t.one_in == 0 && t.k >= 0 && t.tenths > 0;
+            });
+        }
+      }
+      for (int dir : {1, -1})
+        go([&](Candidate& c) {
+          c.felling += dir * age;
+          return c.felling >= 0;
+        });
+      if (!improved) break;
+      // Hooke and Jeeves's pattern move: the sweep's whole way again, while
+      // it raises the value.
+      const Candidate after = x.c;
+      go([&](Candidate& c) {
+        for (std::size_t i = 0; i < m; ++i) {
+          Thinning& t = c.thinnings[i];
+          t.k += after.thinnings[i].k - before.thinnings[i].k;
+          t.one_in += after.thinnings[i].one_in - before.thinnings[i].one_in;
+          t.tenths += after.thinnings[i].tenths - before.thinnings[i].tenths;
+          if (t.k < 0 || t.tenths < 0 || (t.one_in != 0 && (t.one_in < 2 || t.one_in > 6)))
+            return false;
+        }
+        c.felling += after.felling - before.felling;
+        return c.felling >= 0 && !(c == after);
+      });
+    }
+  }
+  return x;
+}
+
+// The candidate a regime of the space stands for: its interventions' offsets
+// and removals. Empty where the regime is not of the space's form.
+std::optional<Candidate> candidate_of(const State& start, std::span<const Step> steps) {
+  Candidate c;
+  int k = 0;
+  float age = start.stand.IDADE;
+  for (std::size_t i = 0; i < steps.size(); ++i) {
+    const Step& s = steps[i];
+    const bool last = i + 1 == steps.size();
+    if (s.kind == Step::Kind::grow_by || s.kind == Step::Kind::grow_to) {
+      // One growth step before each intervention, by whole years.
+      const float to = s.kind == Step::Kind::grow_to ? s.value : age + s.value;
+      const double years = static_cast<double>(to) - start.stand.IDADE;
+      const double whole = std::round(years);
+      if (last || whole <= k || std::fabs(years - whole) > 1e-3) return std::nullopt;
+      const Step& next = steps[i + 1];
+      if (next.kind == Step::Kind::grow_by || next.kind == Step::Kind::grow_to) return std::nullopt;
+      // Reached as the search reaches it: the years added to the age so far.
+      if (to != age + static_cast<float>(static_cast<int>(whole) - k)) return std::nullopt;
+      k = static_cast<int>(whole);
+      age = to;
+    } else if (s.kind == Step::Kind::fell) {
+      if (!last) return std::nullopt;
+      c.felling = k;
+      return c;
+    } else if (s.kind == Step::Kind::rows) {
+      c.thinnings.push_back({k, s.one_in, 0});
+    } else {
+      const int tenths = static_cast<int>(std::lround(static_cast<double>(s.value) * 10));
+      if (static_cast<float>(tenths) / 10.0f != s.value) return std::nullopt;
+      c.thinnings.push_back({k, 0, tenths});
+    }
+  }
+  return std::nullopt;
+}
+
+// Whether a candidate's last thinning removes less than halfway between the
+// least and the most share allowed.
+bool light(Search& s, Candidate c) {
+  const std::size_t i = c.thinnings.size() - 1;
+  const std::optional<float> BA = s.basal_area_before(c, i);
+  if (!BA) return false;
+  const auto [lo, hi] = s.residual_range(*BA);
+  return c.thinnings[i].tenths * 2 >= lo + hi;
+}
+
+bool fits(const SearchSpace& space, const Candidate& c) {
+  if (static_cast<int>(c.thinnings.size()) > space.thinnings) return false;
+  for (std::size_t i = 0; i < c.thinnings.size(); ++i)
+    if (c.thinnings[i].one_in > 0 && (i > 0 || !space.row_thinning)) return false;
+  return true;
+}
+
+}  // namespace
+
+Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
+                       const SearchSpace& space, std::span<const Regime* const> references) {
+  Optimum out;
+  if (needs_never_thinned(space.objective) && !d.never_thinned()) {
+    out.status = Optimum::Status::refused;
+    out.reason = std::string("the objective ") + objective_name(space.objective) +
+                 " needs a stand described as never thinned: its past harvests are unknown";
+    return out;
+  }
+  Search s(d, bark, economics, space);
+  Scored best;
+  auto keep = [&](const Scored& x) {
+    if (x.value > best.value) best = x;
+  };
+
+  // No thinning: every felling age.
+  keep(best_felling(s, space, Candidate{}, true));
+
+  // One thinning more at a time, each on a lattice of ages and shares of the
+  // basal area from the least to the most allowed (and each row thinning
+  // allowed, first): the first every third year and at four shares, a later
+  // one every sixth year at three. The sequences the next thinning is added
+  // to are the best eight, and, after the first, every one of the coarser
+  // lattice (every sixth year, three shares) whatever its value: the thinning
+  // best to fell after is seldom the one best to thin again after (a light
+  // early thinning, say). The best few of each number of thinnings start a
+  // local search.
+  struct Lattice {
+    int age_step, shares;
+  };
+  constexpr Lattice kFirst{3, 4}, kLater{6, 3};
+  constexpr std::size_t kBeam = 8;
+  constexpr std::size_t kStarts[] = {0, 8, 8, 3, 3};
+  std::vector<Scored> starts;
+  std::vector<Candidate> beam = {Candidate{}};
+  for (int m = 1; m <= space.thinnings; ++m) {
+    std::vector<Scored> grown;
+    std::vector<Candidate> coarse;  // the first thinning's coarser lattice
+    for (const Candidate& prefix : beam) {
+      const bool first = prefix.thinnings.empty();
+      const Lattice lattice = first ? kFirst : kLater;
+      const int from = first ? s.offset_at_least(space.earliest_thinning)
+                             : prefix.thinnings.back().k + s.min_gap();
+      const int to = s.offset_at_most(space.rotation_max) - s.min_gap();
+      for (int k = from; k <= to; k += lattice.age_step) {
+        Candidate c = prefix;
+        c.thinnings.push_back({k, 0, 0});
+        const std::optional<float> BA = s.basal_area_before(c, c.thinnings.size() - 1);
+        if (!BA) continue;
+        std::vector<Thinning> options;
+        if (first && space.row_thinning)
+          for (int one_in = 2; one_in <= 6; ++one_in)
+            if (s.row_fits(one_in)) options.push_back({k, one_in, 0});
+        const auto [lo, hi] = s.residual_range(*BA);
+        for (int level = 0; level < lattice.shares && lo <= hi; ++level) {
+          const int tenths = lo + (hi - lo) * level / (lattice.shares - 1);
+          if (options.empty() || options.back().tenths != tenths) options.push_back({k, 0, tenths});
+        }
+        for (const Thinning& t : options) {
+          c.thinnings.back() = t;
+          const Scored x = best_felling(s, space, c, false);
+          if (x.value > kNone) grown.push_back(x);
+        }
+        if (!first || (k - from) % kLater.age_step != 0) continue;
+        for (int level = 0; level < kLater.shares && lo <= hi; ++level) {
+          c.thinnings.back() = {k, 0, lo + (hi - lo) * level / (kLater.shares - 1)};
+          coarse.push_back(c);
+        }
+      }
+    }
+    std::stable_sort(grown.begin(), grown.end(),
+                     [](const Scored& a, const Scored& b) { return a.value > b.value; });
+    beam.clear();
+    auto add = [&](Candidate prefix) {
+      prefix.felling = 0;
+      if (std::find(beam.begin(), beam.end(), prefix) == beam.end()) beam.push_back(prefix);
+    };
+    for (std::size_t i = 0; i < grown.size() && i < kBeam; ++i) add(grown[i].c);
+    for (const Candidate& c : coarse) add(c);
+    for (std::size_t i = 0; i < grown.size() && i < kStarts[m]; ++i) starts.push_back(grown[i]);
+    if (beam.empty()) break;
+  }
+
+  // The scenario's own regimes that lie in the space start searches too.
+  for (const Regime* r : references) {
+    std::optional<Candidate> c = candidate_of(s.start(), r->steps);
+    if (!c || !fits(space, *c)) continue;
+    const double v = s.evaluate(*c);
+    if (v > kNone) starts.push_back({*c, v});
+  }
+  if (best.value > kNone) starts.insert(starts.begin(), best);
+  // Every start is refined to steps of 1 year and 0.4 m2/ha; the best three
+  // of those on to 0.1 m2/ha.
+  constexpr std::size_t kFinished = 6;
+  std::vector<Scored> refined;
+  for (const Scored& x : starts) refined.push_back(refine(s, x, 0, 3));
+  std::stable_sort(refined.begin(), refined.end(),
+                   [](const Scored& a, const Scored& b) { return a.value > b.value; });
+  for (std::size_t i = 0; i < refined.size(); ++i)
+    keep(i < kFinished ? refine(s, refined[i], 3, kLevels) : refined[i]);
+
+  out.evaluations = s.evaluations();
+  if (!(best.value > kNone)) return out;
+  out.status = Optimum::Status::ok;
+  out.value = best.value;
+  out.steps = steps_of(best.c);
+  out.thinnings = static_cast<int>(best.c.thinnings.size());
+  out.rotation_age = s.start().stand.IDADE;
+  for (const Step& step : out.steps)
+    if (step.kind == Step::Kind::grow_by) out.rotation_age += step.value;
+  return out;
+}
+
+}  // namespace zireze

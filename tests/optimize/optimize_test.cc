@@ -1,0 +1,123 @@
+#include "optimize/optimize.h"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <vector>
+
+namespace zireze {
+namespace {
+
+struct Keep : RunObserver {
+  std::vector<State> states;
+  void reached(const State& s, const Step*) override { states.push_back(s); }
+};
+
+Economics prices() {
+  Economics e;
+  e.discount_rate = 0.03;
+  e.sawlog = 55;
+  e.roundwood = 30;
+  e.residue = 2;
+  e.thinning = 250;
+  e.thinning_per_m3 = 8;
+  e.felling = 150;
+  e.felling_per_m3 = 6;
+  e.annual = 15;
+  e.establishment = 1500;
+  return e;
+}
+
+StandDescription stand(float age, float site_class, float trees) {
+  StandDescription d;
+  d.age = age;
+  d.site_class = site_class;
+  d.trees = trees;
+  return d;
+}
+
+// The value of a regime run by the runner every front end uses.
+double value_of(const StandDescription& d, const std::vector<Step>& steps, Objective o) {
+  Keep kept;
+  const RunEnd end = run_regime(d, steps, 1, Tables::every_state, kept);
+  if (end.refusal || end.out_of_range_step) return -INFINITY;
+  const std::optional<RunValue> v = value_run(kept.states, prices(), d.never_thinned());
+  const std::optional<double> x = v ? objective_value(*v, o) : std::nullopt;
+  return x ? *x : -INFINITY;
+}
+
+// With one thinning, the optimum is at least the best of the lattice of
+// every year, residuals every 0.5 m2/ha and every felling age of the space,
+// and it re-runs to its value bit for bit.
+TEST(Optimize, OneThinningBeatsTheLatticeAndReRunsToItsValue) {
+  const StandDescription d = stand(22, 14, 900);
+  SearchSpace space;
+  space.objective = Objective::npv;
+  space.thinnings = 1;
+  const Optimum o = optimize_stand(d, 1, prices(), space);
+  ASSERT_EQ(o.status, Optimum::Status::ok);
+  EXPECT_EQ(value_of(d, o.steps, space.objective), o.value);
+
+  State start;
+  start.stand = initial_stand(d);
+  double lattice = -INFINITY;
+  for (int k = 0; k <= 43; ++k) {
+    State grown = start;
+    if (k > 0)
+      grown =
+          *take_step(grown, {Step::Kind::grow_by, 0, float(k)}, false, 1, Tables::harvests).next;
+    for (int half = 20; half < 2 * grown.stand.BA; ++half) {
+      const float residual = half * 0.5f;
+      const double share = (grown.stand.BA - double{residual}) / grown.stand.BA;
+      if (share < space.min_removal || share > space.max_removal) continue;
+      for (int T = std::max(k + 5, 30 - 22); T <= 70 - 22; ++T) {
+        const std::vector<Step> steps = {{Step::Kind::grow_by, 0, float(k)},
+                                         {Step::Kind::selective, 0, residual},
+                                         {Step::Kind::grow_by, 0, float(T - k)},
+                                         {Step::Kind::fell, 0, 0}};
+        lattice = std::max(lattice,
+                           value_of(d, k > 0 ? steps : std::vector(steps.begin() + 1, steps.end()),
+                                    space.objective));
+      }
+    }
+  }
+  EXPECT_GE(o.value, lattice);
+}
+
+TEST(Optimize, RefusesWhatItCannotValueAndFindsNothingOutsideTheSpace) {
+  StandDescription thinned = stand(25, 14, 0);
+  thinned.trees.reset();
+  thinned.weibull = WeibullDescription{1000, 5, 10, 2};
+  SearchSpace space;  // lev: a stand entered thinned has no land expectation value
+  EXPECT_EQ(optimize_stand(thinned, 1, prices(), space).status, Optimum::Status::refused);
+  space.objective = Objective::npv;
+  space.rotation_min = 10;
+  space.rotation_max = 20;  // every felling age below the stand's
+  const Optimum none = optimize_stand(thinned, 1, prices(), space);
+  EXPECT_EQ(none.status, Optimum::Status::infeasible);
+  EXPECT_TRUE(none.steps.empty());
+}
+
+// A scenario's regime inside the space starts a search: the optimum is
+// never below it.
+TEST(Optimize, NeverBelowARegimeOfTheSpaceItIsGiven) {
+  const StandDescription d = stand(18, 20, 2000);
+  SearchSpace space;
+  space.objective = Objective::mai_vol_mad;
+  space.thinnings = 2;
+  const Regime mine{"mine",
+                    {{Step::Kind::grow_by, 0, 10},
+                     {Step::Kind::selective, 0, 27.5f},
+                     {Step::Kind::grow_by, 0, 20},
+                     {Step::Kind::selective, 0, 33.0f},
+                     {Step::Kind::grow_by, 0, 12},
+                     {Step::Kind::fell, 0, 0}},
+                    {}};
+  const Regime* references[] = {&mine};
+  const Optimum o = optimize_stand(d, 1, prices(), space, references);
+  EXPECT_GE(o.value, value_of(d, mine.steps, space.objective));
+  EXPECT_LE(o.thinnings, 2);
+}
+
+}  // namespace
+}  // namespace zireze
