@@ -9,7 +9,7 @@ namespace zireze::batch {
 
 SearchSpace space_of(const Scenario& s) { return s.optimize.value_or(SearchSpace{}); }
 
-StandOptimum optimize_stand_of(const Scenario& s, std::size_t i) {
+StandOptimum optimize_stand_of(const Scenario& s, std::size_t i, const SearchProgress& progress) {
   const StandDescription& d = s.stands[i];
   const SearchSpace space = space_of(s);
   // The increments need no prices: without them every price is 0.
@@ -29,7 +29,7 @@ StandOptimum optimize_stand_of(const Scenario& s, std::size_t i) {
       out.reference_regime = r.id;
     }
   }
-  out.optimum = optimize_stand(d, s.bark, economics, space, references);
+  out.optimum = optimize_stand(d, s.bark, economics, space, references, progress);
   if (out.optimum.status == Optimum::Status::ok) out.regime_text = steps_text(out.optimum.steps);
   return out;
 }

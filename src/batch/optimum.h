@@ -29,7 +29,8 @@ SearchSpace space_of(const Scenario& s);
 // The best regime for stand `i` of the scenario, in its search space. Its
 // regimes on the stand are valued as references, and those in the space
 // start searches too.
-StandOptimum optimize_stand_of(const Scenario& s, std::size_t i);
+StandOptimum optimize_stand_of(const Scenario& s, std::size_t i,
+                               const SearchProgress& progress = {});
 
 // The scenario that re-runs the optima: the bark flag, every stand, the
 // prices and costs and, per stand with an optimum, its regime "best-STAND"

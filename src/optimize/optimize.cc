@@ -496,7 +496,12 @@ bool fits(const SearchSpace& space, const Candidate& c) {
 }  // namespace
 
 Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
-                       const SearchSpace& space, std::span<const Regime* const> references) {
+                       const SearchSpace& space, std::span<const Regime* const> references,
+                       const SearchProgress& progress) {
+  // The lattice takes about half the work, the local searches the rest.
+  auto told = [&](double done) {
+    if (progress) progress(done);
+  };
   Optimum out;
   if (needs_never_thinned(space.objective) && !d.never_thinned()) {
     out.status = Optimum::Status::refused;
@@ -575,6 +580,7 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
     for (std::size_t i = 0; i < grown.size() && i < kBeam; ++i) add(grown[i].c);
     for (const Candidate& c : coarse) add(c);
     for (std::size_t i = 0; i < grown.size() && i < kStarts[m]; ++i) starts.push_back(grown[i]);
+    told(0.5 * m / std::max(space.thinnings, 1));
     if (beam.empty()) break;
   }
 
@@ -590,12 +596,16 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
   // of those on to 0.1 m2/ha.
   constexpr std::size_t kFinished = 6;
   std::vector<Scored> refined;
-  for (const Scored& x : starts) refined.push_back(refine(s, x, 0, 3));
+  for (const Scored& x : starts) {
+    refined.push_back(refine(s, x, 0, 3));
+    told(0.5 + 0.4 * static_cast<double>(refined.size()) / starts.size());
+  }
   std::stable_sort(refined.begin(), refined.end(),
                    [](const Scored& a, const Scored& b) { return a.value > b.value; });
   for (std::size_t i = 0; i < refined.size(); ++i)
     keep(i < kFinished ? refine(s, refined[i], 3, kLevels) : refined[i]);
 
+  told(1.0);
   out.evaluations = s.evaluations();
   if (!(best.value > kNone)) return out;
   out.status = Optimum::Status::ok;

@@ -5,6 +5,7 @@
 // to the same figures, bit for bit. Computation only, deterministic.
 #pragma once
 
+#include <functional>
 #include <optional>
 #include <span>
 #include <string>
@@ -60,10 +61,14 @@ struct Optimum {
   long evaluations = 0;     // regimes run
 };
 
+// Told how far a search has gone: a share of its work, from 0 to 1.
+using SearchProgress = std::function<void(double done)>;
+
 // The best regime in the space for the stand. `references`: regimes to start
 // from besides the search's own (a scenario's regimes that lie in the space);
 // the optimum is never below any of them.
 Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
-                       const SearchSpace& space, std::span<const Regime* const> references = {});
+                       const SearchSpace& space, std::span<const Regime* const> references = {},
+                       const SearchProgress& progress = {});
 
 }  // namespace zireze
