@@ -102,7 +102,10 @@ bool number_key(std::string_view key) {
       "b", "c", "dmin", "p90", "one_in", "residual_basal_area", "grow_to", "grow_by",
       // [economics]
       "discount_rate", "sawlog", "roundwood", "residue", "thinning", "thinning_per_m3", "felling",
-      "felling_per_m3", "annual", "establishment", "land_value"};
+      "felling_per_m3", "annual", "establishment", "land_value",
+      // [optimize]
+      "thinnings", "earliest_thinning", "min_interval", "min_removal", "max_removal",
+      "min_residual_basal_area", "rotation"};
   return std::find(std::begin(kNumbers), std::end(kNumbers), key) != std::end(kNumbers);
 }
 
