@@ -109,4 +109,51 @@ expect 0 "$program" run bom.toml --out bom --jobs 2000000000
 [ $? = 1 ] || fail "a database past the file-size limit did not end with status 1"
 [ -z "$(find . -name '.*.tmp-*')" ] || fail "temporary files left: $(find . -name '.*.tmp-*')"
 
+# zireze optimize: the same bytes for one thread or two; best.toml re-runs to
+# the same figures; a stand the objective cannot value is refused (status 3);
+# a bad search space is a scenario problem for both commands.
+cat >opt.toml <<'TOML'
+[economics]
+discount_rate = 0.03
+sawlog = 55
+roundwood = 30
+thinning = 250
+felling = 150
+annual = 15
+establishment = 1500
+[optimize]
+objective = "lev"
+thinnings = 1
+rotation = [35, 50]
+[[stand]]
+id = "u"
+age = 20
+site_class = 16
+trees = 1500
+[[stand]]
+id = "w"
+age = 25
+site_class = 14
+weibull = { trees = 1000, a = 5, b = 10, c = 2 }
+[[regime]]
+id = "mine"
+steps = [{ grow_by = 10 }, { thin = "selective", residual_basal_area = 20 }, { grow_by = 10 }, { fell = true }]
+TOML
+expect 3 "$program" optimize opt.toml --out o1 --jobs 1
+expect 3 "$program" optimize opt.toml --out o2 --jobs 2
+for f in best.toml optimum.csv stands.csv values.csv cashflows.csv runs.csv; do
+  cmp -s "o1/$f" "o2/$f" || fail "optimize: $f differs between one thread and two"
+done
+grep -q '^u,ok,lev,' o1/optimum.csv || fail "optimum.csv: $(cat o1/optimum.csv)"
+grep -q '^w,refused,lev,.*never thinned' o1/optimum.csv || fail "optimum.csv: $(cat o1/optimum.csv)"
+expect 0 "$program" run o1/best.toml --out rerun
+for f in stands.csv values.csv cashflows.csv; do
+  cmp -s "o1/$f" "rerun/$f" || fail "best.toml does not re-run to $f"
+done
+printf '[optimize]\nmin_removal = 0.5\nmax_removal = 0.2\n' | cat one.toml - >badspace.toml
+expect 2 "$program" run badspace.toml --out bad
+grep -q 'max_removal: not below min_removal' err || fail "a bad space: $(cat err)"
+expect 2 "$program" optimize badspace.toml --out bad
+[ -e bad ] && fail "a bad space wrote $(ls bad)"
+
 [ "$failures" = 0 ]
