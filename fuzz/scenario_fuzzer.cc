@@ -3,8 +3,10 @@
 // what the sanitizers catch, every input must
 //  - give a scenario or at least one problem, never both nor neither;
 //  - give each problem as one line, without control bytes, with a place;
+//  - be written by the one writer as text that reads back to the same
+//    scenario (written again, the same text);
 //  - run, when it is a scenario (its first stands and regimes), with a
-//    refusal or every step taken, and rows that format.
+//    refusal or every step taken, and rows that format (values too).
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -12,6 +14,7 @@
 #include <vector>
 
 #include "batch/csv.h"
+#include "batch/plain.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "check.h"
@@ -32,7 +35,8 @@ void run_some(const Scenario& s) {
     for (std::size_t j = 0; j < s.regimes.size() + 1 && j < 3; ++j) {
       const Regime* regime = j < s.regimes.size() ? &s.regimes[j] : nullptr;
       if (regime && regime->steps.size() > 16) continue;
-      const batch::Run r = batch::run(s.stands[i], regime, s.bark, true);
+      const batch::Run r =
+          batch::run(s.stands[i], regime, s.bark, true, s.economics ? &*s.economics : nullptr);
       const std::size_t steps = regime ? regime->steps.size() : 0;
       check(r.states.size() == steps + 1 || r.status == batch::Run::Status::refused,
             "a run takes every step or says why not");
@@ -40,6 +44,8 @@ void run_some(const Scenario& s) {
       batch::append_stand_rows(rows, r);
       batch::append_class_rows(rows, r);
       batch::append_run_row(rows, r);
+      batch::append_value_row(rows, r);
+      batch::append_cash_flow_rows(rows, r);
       check(!rows.empty(), "a run gives rows");
     }
   }
@@ -62,6 +68,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   fuzz::check(s.has_value() != !problems.empty(), "a scenario, or problems");
   for (const batch::Problem& p : problems)
     fuzz::check(fuzz::one_line(batch::to_string(p)), "a problem is one line");
-  if (s) fuzz::run_some(*s);
+  if (s) {
+    const std::string text = batch::toml_text(batch::plain_of(*s)).text;
+    std::vector<batch::Problem> again;
+    std::optional<Scenario> back = batch::read_scenario(text, "w.toml", read_csv, again);
+    fuzz::check(back.has_value(), "a scenario written reads back");
+    if (back)
+      fuzz::check(batch::toml_text(batch::plain_of(*back)).text == text,
+                  "a scenario written reads back to the same scenario");
+    fuzz::run_some(*s);
+  }
   return 0;
 }

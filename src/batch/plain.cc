@@ -11,6 +11,29 @@ namespace zireze::batch {
 
 namespace {
 
+Plain made(Plain::Kind kind, bool b, std::string text) {
+  Plain p;
+  p.kind = kind;
+  p.boolean = b;
+  p.text = std::move(text);
+  return p;
+}
+
+}  // namespace
+
+Plain Plain::of(bool b) { return made(Kind::boolean, b, {}); }
+Plain Plain::number(std::string text) { return made(Kind::number, false, std::move(text)); }
+Plain Plain::string(std::string s) { return made(Kind::string, false, std::move(s)); }
+Plain Plain::array() { return made(Kind::array, false, {}); }
+Plain Plain::table() { return made(Kind::table, false, {}); }
+
+Plain& Plain::add(std::string key, Plain value) {
+  entries.push_back({std::move(key), std::move(value)});
+  return *this;
+}
+
+namespace {
+
 bool bare_key(std::string_view k) {
   if (k.empty()) return false;
   for (char c : k)
@@ -95,28 +118,28 @@ class Writer {
     }
   }
 
-  void entry(const std::pair<std::string, Plain>& e, const std::string& path) {
-    key(e.first);
+  void entry(const Plain::Entry& e, const std::string& path) {
+    key(e.key);
     text(" = ");
-    value(e.second, path + "." + e.first);
+    value(e.value, path + "." + e.key);
   }
 
   // The entries of a section, one a line; an array of tables one table a line.
   void section(const Plain& t, const std::string& path) {
-    for (const auto& [k, v] : t.entries) {
-      if (table_list(v)) {
-        key(k);
+    for (const Plain::Entry& e : t.entries) {
+      if (table_list(e.value)) {
+        key(e.key);
         text(" = [");
         newline();
-        for (std::size_t i = 0; i < v.items.size(); ++i) {
+        for (std::size_t i = 0; i < e.value.items.size(); ++i) {
           text("  ");
-          value(v.items[i], path + "." + k + "." + std::to_string(i));
+          value(e.value.items[i], path + "." + e.key + "." + std::to_string(i));
           text(",");
           newline();
         }
         text("]");
       } else {
-        entry({k, v}, path);
+        entry(e, path);
       }
       newline();
     }

@@ -17,30 +17,24 @@ namespace zireze::batch {
 
 struct Plain {
   enum class Kind { boolean, number, string, array, table };
+  struct Entry;  // a table's key and value
   Kind kind = Kind::table;
   bool boolean = false;
   std::string text;  // a number: its text in TOML; a string: the string
   std::vector<Plain> items;
-  std::vector<std::pair<std::string, Plain>> entries;
+  std::vector<Entry> entries;
 
-  static Plain of(bool b) { return made(Kind::boolean, b, {}); }
-  static Plain number(std::string text) { return made(Kind::number, false, std::move(text)); }
-  static Plain string(std::string s) { return made(Kind::string, false, std::move(s)); }
-  static Plain array() { return made(Kind::array, false, {}); }
-  static Plain table() { return made(Kind::table, false, {}); }
-  Plain& add(std::string key, Plain value) {
-    entries.emplace_back(std::move(key), std::move(value));
-    return *this;
-  }
+  static Plain of(bool b);
+  static Plain number(std::string text);
+  static Plain string(std::string s);
+  static Plain array();
+  static Plain table();
+  Plain& add(std::string key, Plain value);
+};
 
- private:
-  static Plain made(Kind kind, bool b, std::string text) {
-    Plain p;
-    p.kind = kind;
-    p.boolean = b;
-    p.text = std::move(text);
-    return p;
-  }
+struct Plain::Entry {
+  std::string key;
+  Plain value;
 };
 
 // Where the writer put a value: its line and byte column (from 1) and its
