@@ -49,18 +49,6 @@ int main(int argc, char** argv) {
       "CSV files. Exit status: 0 all runs went through, 3 a run was refused at a step or left "
       "the model's range, 2 the scenario cannot be used (nothing is written), 1 an output "
       "could not be written.");
-  run->add_option("scenario", options.scenario, "The scenario (TOML)")->required();
-  run->add_option("--out", options.out, "Folder of the CSV files (created if missing)")
-      ->capture_default_str();
-  run->add_option("--jobs", options.jobs,
-                  "Runs in parallel (default: the number of cores; at most 256 threads)")
-      ->check(CLI::PositiveNumber);
-  run->add_flag("--reports", options.reports,
-                "Also write each run's report, as the dialogue writes it, to OUT/reports/");
-  run->add_option("--sqlite", options.sqlite, "Also write the tables into this SQLite database");
-  run->add_option("--xlsx", options.xlsx,
-                  "Also write the tables into this workbook (.xlsx), a sheet per table");
-
   CLI::App* optimize = app.add_subcommand(
       "optimize",
       "Find, for every stand of a scenario, the thinnings and felling age that give the most by "
@@ -68,18 +56,23 @@ int main(int argc, char** argv) {
       "them), optimum.csv and the outputs of 'zireze run' for the best regimes. Exit status as "
       "'zireze run'; 3 also when a stand has no regime of the space, or the objective cannot "
       "value it.");
-  optimize->add_option("scenario", options.scenario, "The scenario (TOML)")->required();
-  optimize->add_option("--out", options.out, "Folder of the outputs (created if missing)")
-      ->capture_default_str();
-  optimize
-      ->add_option("--jobs", options.jobs,
-                   "Stands searched in parallel (default: the number of cores; at most 256 "
-                   "threads)")
-      ->check(CLI::PositiveNumber);
-  optimize->add_flag("--reports", options.reports,
-                     "Also write each best run's report to OUT/reports/");
-  optimize->add_option("--sqlite", options.sqlite, "Also write the tables into this database");
-  optimize->add_option("--xlsx", options.xlsx, "Also write the tables into this workbook");
+  // Both commands take the same scenario and write the same outputs.
+  for (CLI::App* command : {run, optimize}) {
+    command->add_option("scenario", options.scenario, "The scenario (TOML)")->required();
+    command->add_option("--out", options.out, "Folder of the outputs (created if missing)")
+        ->capture_default_str();
+    command
+        ->add_option("--jobs", options.jobs,
+                     "Runs (or stands searched) in parallel (default: the number of cores; at "
+                     "most 256 threads)")
+        ->check(CLI::PositiveNumber);
+    command->add_flag("--reports", options.reports,
+                      "Also write each run's report, as the dialogue writes it, to OUT/reports/");
+    command->add_option("--sqlite", options.sqlite,
+                        "Also write the tables into this SQLite database");
+    command->add_option("--xlsx", options.xlsx,
+                        "Also write the tables into this workbook (.xlsx), a sheet per table");
+  }
 
   try {
     app.parse(argc, argv);
