@@ -1,5 +1,6 @@
 #include "batch/workbook.h"
 
+#include <dlfcn.h>
 #include <xlsxwriter.h>
 
 #include <charconv>
@@ -16,8 +17,48 @@ namespace zireze::batch {
 
 namespace {
 
+// libxlsxwriter, loaded when the first workbook is written rather than when
+// the program starts: it brings zlib, minizip and OpenSSL's libcrypto, whose
+// loading would cost every session of the dialogue more than doubles its
+// start. The functions are taken by their names from the library the
+// program was built against.
+struct Xlsx {
+  decltype(&::workbook_new_opt) workbook_new_opt;
+  decltype(&::workbook_add_worksheet) workbook_add_worksheet;
+  decltype(&::workbook_close) workbook_close;
+  decltype(&::worksheet_set_column) worksheet_set_column;
+  decltype(&::worksheet_freeze_panes) worksheet_freeze_panes;
+  decltype(&::worksheet_write_string) worksheet_write_string;
+  decltype(&::worksheet_write_number) worksheet_write_number;
+  decltype(&::lxw_strerror) lxw_strerror;
+};
+
+template <typename F>
+void take(void* library, F& f, const char* name) {
+  f = reinterpret_cast<F>(dlsym(library, name));
+  if (!f) throw std::runtime_error(std::string("libxlsxwriter has no ") + name);
+}
+
+const Xlsx& xlsx() {
+  static const Xlsx loaded = [] {
+    void* library = dlopen(ZIREZE_XLSXWRITER_SONAME, RTLD_NOW | RTLD_LOCAL);
+    if (!library) throw std::runtime_error(std::string("cannot load libxlsxwriter: ") + dlerror());
+    Xlsx x;
+    take(library, x.workbook_new_opt, "workbook_new_opt");
+    take(library, x.workbook_add_worksheet, "workbook_add_worksheet");
+    take(library, x.workbook_close, "workbook_close");
+    take(library, x.worksheet_set_column, "worksheet_set_column");
+    take(library, x.worksheet_freeze_panes, "worksheet_freeze_panes");
+    take(library, x.worksheet_write_string, "worksheet_write_string");
+    take(library, x.worksheet_write_number, "worksheet_write_number");
+    take(library, x.lxw_strerror, "lxw_strerror");
+    return x;
+  }();
+  return loaded;
+}
+
 [[noreturn]] void failed(const std::string& path, lxw_error e) {
-  throw std::runtime_error("cannot write " + path + ": " + lxw_strerror(e));
+  throw std::runtime_error("cannot write " + path + ": " + xlsx().lxw_strerror(e));
 }
 
 // One table's sheets: its header frozen above its rows, the columns wide
@@ -44,17 +85,17 @@ class Sheet {
                                  ? std::string(table_.name)
                                  : std::string(table_.name) + " " + std::to_string(parts_ + 1);
     ++parts_;
-    sheet_ = workbook_add_worksheet(book_, name.c_str());
+    sheet_ = xlsx().workbook_add_worksheet(book_, name.c_str());
     if (!sheet_) failed(path_, LXW_ERROR_MEMORY_MALLOC_FAILED);
     names_.push_back(name);
     for (std::size_t i = 0; i < table_.columns.size(); ++i) {
       const Column<Row>& c = table_.columns[i];
       const double width = std::max<double>(c.name.size() + 2, c.type == Type::text ? 12 : 14);
       const auto col = static_cast<lxw_col_t>(i);
-      worksheet_set_column(sheet_, col, col, width, nullptr);
-      check(worksheet_write_string(sheet_, 0, col, std::string(c.name).c_str(), nullptr));
+      xlsx().worksheet_set_column(sheet_, col, col, width, nullptr);
+      check(xlsx().worksheet_write_string(sheet_, 0, col, std::string(c.name).c_str(), nullptr));
     }
-    worksheet_freeze_panes(sheet_, 1, 0);
+    xlsx().worksheet_freeze_panes(sheet_, 1, 0);
     rows_ = 0;
   }
 
@@ -65,15 +106,15 @@ class Sheet {
     text_.clear();
     append_cell(text_, cell);
     if (std::holds_alternative<std::string_view>(cell)) {
-      check(worksheet_write_string(sheet_, row, col, text_.c_str(), nullptr));
+      check(xlsx().worksheet_write_string(sheet_, row, col, text_.c_str(), nullptr));
       return;
     }
     double x = 0;
     const auto [end, ec] = std::from_chars(text_.data(), text_.data() + text_.size(), x);
     if (ec == std::errc() && end == text_.data() + text_.size() && std::isfinite(x))
-      check(worksheet_write_number(sheet_, row, col, x, nullptr));
+      check(xlsx().worksheet_write_number(sheet_, row, col, x, nullptr));
     else
-      check(worksheet_write_string(sheet_, row, col, text_.c_str(), nullptr));
+      check(xlsx().worksheet_write_string(sheet_, row, col, text_.c_str(), nullptr));
   }
 
   void check(lxw_error e) {
@@ -107,7 +148,7 @@ struct Workbook::Sheets {
 
   // Closing writes the file; an unfinished workbook is then removed.
   ~Sheets() {
-    if (book) workbook_close(book);
+    if (book) xlsx().workbook_close(book);
     if (!committed) std::remove(temporary.c_str());
     forget_temporary(slot);
   }
@@ -122,7 +163,7 @@ Workbook::Workbook(const std::string& path, bool values, long most_rows, bool op
   lxw_workbook_options options{};
   options.constant_memory = LXW_TRUE;
   options.use_zip64 = LXW_TRUE;
-  s.book = workbook_new_opt(s.temporary.c_str(), &options);
+  s.book = xlsx().workbook_new_opt(s.temporary.c_str(), &options);
   if (!s.book) throw std::runtime_error("cannot create " + path);
   auto sheet = [&]<typename Row>(const Table<Row>& t) {
     return std::make_unique<Sheet<Row>>(s.book, t, s.path, most_rows, s.names);
@@ -156,7 +197,7 @@ void Workbook::add(const StandOptimum& s) { sheets_->optimum->add(s); }
 
 void Workbook::commit() {
   Sheets& s = *sheets_;
-  const lxw_error e = workbook_close(s.book);
+  const lxw_error e = xlsx().workbook_close(s.book);
   s.book = nullptr;
   if (e != LXW_NO_ERROR) failed(s.path, e);
   if (std::rename(s.temporary.c_str(), s.path.c_str()) != 0)
