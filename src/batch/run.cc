@@ -53,12 +53,14 @@ Run run(const StandDescription& stand, const Regime* regime, int bark, bool with
   } else {
     end = run_regime(stand, steps, bark, Tables::every_state, collector, &complaints);
   }
-  if (end.out_of_range_step) {
-    r.status = Run::Status::out_of_range;
-    r.message = "step " + std::to_string(*end.out_of_range_step);
-  } else if (end.refusal) {
+  // A run stopped at a step is refused, whatever its figures before; one
+  // that took every step is out of range where a figure is not a number.
+  if (end.refusal) {
     r.status = Run::Status::refused;
     r.message = end.refusal;
+  } else if (end.out_of_range_step) {
+    r.status = Run::Status::out_of_range;
+    r.message = "step " + std::to_string(*end.out_of_range_step);
   } else if (economics) {
     r.value = value_run(r.states, *economics, stand.never_thinned());
   }

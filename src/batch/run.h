@@ -15,9 +15,9 @@ struct Run {
   std::string regime_id;  // empty for a stand tabled alone
   // ok: every step taken; refused: a step the model cannot take where it is
   // reached ended the run there (the message is the reason, in the
-  // dialogue's words); out_of_range: a state's figures are not all numbers,
-  // the model outside its range (the message is "step N", the first such
-  // state; the run went on, but is not sound).
+  // dialogue's words); out_of_range: every step was taken, but a state's
+  // figures are not all numbers, the model outside its range (the message is
+  // "step N", the first such state).
   enum class Status { ok, refused, out_of_range };
   Status status = Status::ok;
   std::string message;

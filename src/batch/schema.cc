@@ -141,8 +141,9 @@ const Column<Run> kRunColumns[] = {
     {"status", Type::text, "",
      "`ok`: every step was taken; `refused`: a step could not be taken where it was reached (a "
      "residual basal area above the current one, a projection age below the current age), and "
-     "the run stopped there; `out_of_range`: a figure of the run is not a number (NaN or "
-     "infinite: the model outside its range), and the run, though written out, is not sound.",
+     "the run stopped there; `out_of_range`: every step was taken, but a figure of the run is "
+     "not a number (NaN or infinite: the model outside its range), and the run, though written "
+     "out, is not sound.",
      [](const Run& r) -> Cell { return std::string_view(run_status(r)); }},
     {"message", Type::text, "",
      "`refused`: why, in the dialogue's words; `out_of_range`: `step N`, the first state whose "
