@@ -3,9 +3,12 @@
 // the batch's one reader and run, each stand under the regimes that run on
 // it. The page gets back, as JSON, the scenario's TOML text (to save and to
 // share), each problem with the form's value it is about, and each state
-// with its figures as the stand tables print them. The files `zireze run`
+// with its figures as the stand tables print them, and, with prices and
+// costs, each run's values as values.csv holds them. The files `zireze run`
 // writes (the CSV files and each run's report) are kept here until the
-// next run, and handed over as bytes.
+// next run, and handed over as bytes. The search for a stand's best regime
+// (run in a worker, away from the page's thread) reads the form the same
+// way and answers with optimum.csv's row and the best regime as plain data.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
@@ -18,9 +21,11 @@
 #include <vector>
 
 #include "batch/csv.h"
+#include "batch/optimum.h"
 #include "batch/plain.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
+#include "batch/schema.h"
 #include "io/events.h"
 #include "io/layout.h"
 #include "io/session_lines.h"
@@ -134,6 +139,45 @@ void figures(Json& j, const Table<Row>& t, const Row& row, bool keyed, bool prin
       j.raw(json_number(c));
   }
   j.close(keyed ? '}' : ']');
+}
+
+// A cell as its CSV file holds it: a number's shortest text, a text as it
+// is (unquoted), nothing for an empty cell.
+std::string cell_text(const Cell& c) {
+  if (const auto* text = std::get_if<std::string_view>(&c)) return std::string(*text);
+  std::string s;
+  append_cell(s, c);
+  return s;
+}
+
+// Every cell of a row of table `t`, in the order of its columns: the column's
+// name, the cell as the CSV file holds it, as the page shows it (a figure of
+// a column with a field rounded to it, else the same text) and, for a
+// number, the number (for the charts).
+template <typename Row>
+void cells_json(Json& j, const Table<Row>& t, const Row& row) {
+  j.open('[');
+  for (const Column<Row>& column : t.columns) {
+    const Cell c = column.cell(row);
+    const std::string text = cell_text(c);
+    const bool number =
+        !std::holds_alternative<std::monostate>(c) && !std::holds_alternative<std::string_view>(c);
+    j.open('{');
+    j.key("col").str(column.name);
+    j.key("value").str(text);
+    j.key("shown").str(number && column.shown.width > 0 ? field(figure(c), column.shown) : text);
+    if (number) j.key("number").raw(json_number(c));
+    j.close('}');
+  }
+  j.close(']');
+}
+
+// The columns of table `t`, by name.
+template <typename Row>
+void columns_json(Json& j, const Table<Row>& t) {
+  j.open('[');
+  for (const Column<Row>& column : t.columns) j.open('{').key("name").str(column.name).close('}');
+  j.close(']');
 }
 
 // The lines that session lines written by `write` put on the console.
@@ -271,6 +315,7 @@ void runs_json(Json& j, const Scenario& sc, const RunPlan& planned) {
   j.key("files").open('[');
   for (const auto& file : last) j.str(file.first);
   j.close(']');
+  if (economics) columns_json(j.key("value_columns"), kValuesTable);
   j.key("runs").open('[');
   for (std::size_t i = 0; i < planned.size(); ++i) {
     const PlannedRun p = planned[i];
@@ -293,6 +338,8 @@ void runs_json(Json& j, const Scenario& sc, const RunPlan& planned) {
       j.key("refused_step").raw(std::to_string(r.states.back().step + 1));
     j.key("file").raw(std::to_string(last.size()));
     j.key("report").str(report_name(r));
+    // Its row of values.csv.
+    if (economics) cells_json(j.key("values"), kValuesTable, r);
     j.key("states").open('[');
     for (const State& s : r.states)
       state_json(j, r, s,
@@ -304,6 +351,17 @@ void runs_json(Json& j, const Scenario& sc, const RunPlan& planned) {
   j.close(']');
 }
 
+// The scenario `text`, read by the batch's reader; empty with its problems.
+// The page reads no files: the stands come from the scenario itself.
+std::optional<Scenario> read(const std::string& text, const std::string& file,
+                             std::vector<Problem>& problems) {
+  const FileReader no_files = [](const std::string&, std::string& why) {
+    why = "the page reads no other file; give the stands as [[stand]] tables";
+    return std::optional<std::string>();
+  };
+  return read_scenario(text, file, no_files, problems);
+}
+
 // Reads and runs the scenario `text`, named `file` in problem messages. The
 // form's text comes with the places of its values; a file's scenario as read
 // is handed back (plain data and its TOML text) to become the form.
@@ -311,12 +369,7 @@ std::string read_and_run(const std::string& text, const std::string& file,
                          const std::vector<Place>* places) {
   last.clear();
   std::vector<Problem> problems;
-  // The page reads no files: the stands come from the scenario itself.
-  const FileReader no_files = [](const std::string&, std::string& why) {
-    why = "the page reads no other file; give the stands as [[stand]] tables";
-    return std::optional<std::string>();
-  };
-  std::optional<Scenario> sc = read_scenario(text, file, no_files, problems);
+  std::optional<Scenario> sc = read(text, file, problems);
   const RunPlan planned = sc ? RunPlan(*sc) : RunPlan(Scenario{});
   if (sc && too_many_states(*sc, planned)) {
     problems.push_back({Where{file, 1, 1}, "more than " + std::to_string(kMostStates) +
@@ -341,12 +394,12 @@ std::string read_and_run(const std::string& text, const std::string& file,
   return j.take();
 }
 
-// The JSON of `read_and_run`; a failure of the C++ code (memory, say) is the
-// one problem of the run.
-template <typename ReadAndRun>
-std::string guarded(const std::string& file, ReadAndRun read_and_run) {
+// The JSON of `work` (a run, or a search); a failure of the C++ code
+// (memory, say) is its one problem.
+template <typename Work>
+std::string guarded(const std::string& file, Work work) {
   try {
-    return read_and_run();
+    return work();
   } catch (const std::exception& e) {
     last.clear();
     Json j;
@@ -355,6 +408,52 @@ std::string guarded(const std::string& file, ReadAndRun read_and_run) {
                  nullptr);
     return j.close(']').close('}').take();
   }
+}
+
+// ---- the best regime of a stand -------------------------------------------
+
+// How far the search has gone, as the page shows it: "37%".
+std::string percent(double done) {
+  return field(static_cast<float>(done * 100), Shown{3, -1}) + "%";
+}
+
+// The best regime of the optimum as plain data for the form: the regime
+// "best-STAND" on that stand only, as best.toml writes it.
+Plain best_regime(const Scenario& sc, const StandOptimum& o) {
+  const Plain best = plain_of(best_scenario(sc, {o}));
+  for (const auto& [key, value] : best.entries)
+    if (key == "regime") return value.items.front();
+  return Plain::table();
+}
+
+// The search for the best regime of stand `stand` (its place in the form)
+// in the form's space: the problems of the form, or optimum.csv's row and
+// the best regime. `told(share, text)` is told how far the search has gone.
+std::string search(const TomlText& written, int stand, const val& told) {
+  std::vector<Problem> problems;
+  std::optional<Scenario> sc = read(written.text, kFormFile, problems);
+  // Without an [optimize] table the defaults hold: they must fit the scenario,
+  // as for `zireze optimize`.
+  if (sc && !sc->optimize)
+    for (const SpaceProblem& p : check_space(space_of(*sc), sc->economics.has_value()))
+      problems.push_back({Where{kFormFile, 1, 1}, "optimize: " + p.key + ": " + p.what});
+  if (sc && (stand < 0 || static_cast<std::size_t>(stand) >= sc->stands.size()))
+    problems.push_back({Where{kFormFile, 1, 1}, "no stand " + std::to_string(stand + 1)});
+
+  Json j;
+  j.open('{');
+  j.key("problems").open('[');
+  for (const Problem& p : problems) problem_json(j, p, &written.places);
+  j.close(']');
+  if (problems.empty()) {
+    const StandOptimum o = optimize_stand_of(*sc, static_cast<std::size_t>(stand),
+                                             [&](double done) { told(done, percent(done)); });
+    j.key("stand").str(o.stand_id);
+    cells_json(j.key("optimum"), kOptimumTable, o);
+    if (o.optimum.status == Optimum::Status::ok) plain_json(j.key("regime"), best_regime(*sc, o));
+  }
+  j.close('}');
+  return j.take();
 }
 
 }  // namespace
@@ -371,6 +470,14 @@ std::string run_form(const val& form) {
     const TomlText written = toml_text(plain_from(form, ""));
     return read_and_run(written.text, kFormFile, &written.places);
   });
+}
+
+// Searches the best regime of stand `stand` (from 0, in the form's order)
+// in the form's search space (its [optimize] table, or the defaults); tells
+// `progress(share, text)` how far it has gone.
+std::string optimize_form(const val& form, int stand, const val& progress) {
+  return guarded(kFormFile,
+                 [&] { return search(toml_text(plain_from(form, "")), stand, progress); });
 }
 
 // The bytes of file `i` of the last run (the CSV files, then each run's
@@ -392,6 +499,7 @@ std::string tick(float x, int d) {
 EMSCRIPTEN_BINDINGS(zireze_page) {
   emscripten::function("run_scenario", &run_scenario);
   emscripten::function("run_form", &run_form);
+  emscripten::function("optimize_form", &optimize_form);
   emscripten::function("file_bytes", &file_bytes);
   emscripten::function("tick", &tick);
 }

@@ -35,7 +35,7 @@ node_modules/.bin/esbuild src/main.js --bundle --format=iife --minify --target=e
   --log-level=warning --outfile="$wasm/page-bundle.js"
 
 mkdir -p "$out"
-node assemble.mjs index.html src/style.css "$wasm/web/zireze-page.js" "$wasm/page-bundle.js" "$out/index.html"
+node assemble.mjs index.html src/style.css "$wasm/web/zireze-page.js" "$wasm/page-bundle.js" src/worker.js "$out/index.html"
 
 # The page as a whole stays under 4 MiB.
 size=$(du -sb "$out" | cut -f1)

@@ -31,7 +31,7 @@ Chart.register(
   Tooltip,
 );
 
-const palette = ['#1b6e3a', '#b5541c', '#2d5fa8', '#8a2f7c', '#6b6b14', '#0f7f86', '#a4243b', '#555'];
+export const palette = ['#1b6e3a', '#b5541c', '#2d5fa8', '#8a2f7c', '#6b6b14', '#0f7f86', '#a4243b', '#555'];
 
 // The development charts: the figure of kStandColumns each one plots, the
 // removal shown beside it, and its title.
@@ -54,7 +54,7 @@ function tickCallback(tick) {
   };
 }
 
-function baseOptions(tick, title, xTitle, yTitle) {
+export function baseOptions(tick, title, xTitle, yTitle) {
   return {
     animation: false,
     responsive: true,

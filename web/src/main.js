@@ -1,16 +1,22 @@
-// The page: a form that describes stands and regimes as plain data shaped
-// like a scenario file, and what the WebAssembly returns for it (the
-// scenario's text, tables, charts, problems, files). JavaScript formats no
-// figure and computes none: it shows the texts and numbers the model's C++
-// code hands over.
+// The page: a form that describes stands, regimes, prices and costs and the
+// search space as plain data shaped like a scenario file, and what the
+// WebAssembly returns for it (the scenario's text, tables, values, charts,
+// problems, files, and each stand's best regime, searched in a worker).
+// JavaScript formats no figure and computes none: it shows the texts and
+// numbers the model's C++ code hands over.
 import { Charts, runLabel } from './charts.js';
+import { $, checkbox, download, h, input, numberInput, onChange, select } from './dom.js';
 import { language, setLanguage, t } from './i18n.js';
+import { Optimiser, renderStandRows, spaceFields } from './optimize.js';
 import * as scenario from './scenario.js';
+import { ValueChart, valuesTable } from './values.js';
 
 let wasm = null; // the module (createZireze, inlined before this script)
 let model = scenario.defaultScenario();
 let toml = ''; // the scenario's TOML text, as the C++ code wrote it: saved and shared
 let charts = null;
+let valueChart = null;
+let optimiser = null;
 let pending = 0;
 let retried = null; // the input run again on a fresh module after a failure
 let stopped = null; // the input that failed on a fresh module too: not run until it changes
@@ -60,69 +66,6 @@ function tick(value, decimals) {
   }
 }
 
-// ---- small DOM helpers ----------------------------------------------------
-
-function h(tag, attrs = {}, ...children) {
-  const el = document.createElement(tag);
-  for (const [k, v] of Object.entries(attrs)) {
-    if (v === undefined || v === null || v === false) continue;
-    if (k === 'class') el.className = v;
-    else if (k === 'text') el.textContent = v;
-    else if (k.startsWith('on')) el.addEventListener(k.slice(2), v);
-    else if (k === 'value') el.value = v;
-    else el.setAttribute(k, v === true ? '' : v);
-  }
-  for (const c of children.flat()) if (c !== null && c !== undefined) el.append(c);
-  return el;
-}
-
-const $ = (id) => document.getElementById(id);
-
-// An id for a field key ("stand.0.age" -> "f-stand-0-age").
-const fid = (key) => 'f-' + key.replace(/\./g, '-');
-
-// A labelled input showing `value`, handing what is typed to `set`, with its
-// problem line below.
-function input(key, label, value, set, attrs = {}) {
-  const id = fid(key);
-  const el = h('input', {
-    id,
-    type: 'text',
-    value,
-    'aria-describedby': id + '-problem',
-    'data-key': key,
-    autocomplete: 'off',
-    spellcheck: 'false',
-    ...attrs,
-    oninput: (e) => {
-      set(e.target.value);
-      schedule();
-    },
-  });
-  return h(
-    'div',
-    { class: 'field' },
-    h('label', { for: id, text: label }),
-    el,
-    h('p', { class: 'field-problem', id: id + '-problem', 'data-problem': key }),
-  );
-}
-
-function select(key, label, options, value, onchange) {
-  const id = fid(key);
-  return h(
-    'div',
-    { class: 'field' },
-    h('label', { for: id, text: label }),
-    h(
-      'select',
-      { id, 'data-key': key, 'aria-describedby': id + '-problem', onchange: (e) => onchange(e.target.value) },
-      options.map(([v, text]) => h('option', { value: v, text, selected: v === value })),
-    ),
-    h('p', { class: 'field-problem', id: id + '-problem', 'data-problem': key }),
-  );
-}
-
 // Re-renders the form after a change of its shape, keeping the focus on the
 // element of the same key.
 function restructure(focusKey) {
@@ -137,12 +80,6 @@ function restructure(focusKey) {
 
 // ---- the form ----------------------------------------------------------
 
-// A number of the stand in `obj` (the stand, or its Weibull or attributes
-// table) under `prop`.
-function numberField(key, label, obj, prop) {
-  return input(key, label, obj[prop], (v) => (obj[prop] = v), { inputmode: 'decimal' });
-}
-
 function renderStand(s, i) {
   const w = t();
   const k = `stand.${i}`;
@@ -156,9 +93,9 @@ function renderStand(s, i) {
       kind === 'weibull'
         ? { trees: w.wTrees, a: w.wA, b: w.wB, c: w.wC }
         : { trees: w.aTrees, basal_area: w.aBasalArea, dmin: w.aDmin, p90: w.aP90 };
-    kindFields = Object.entries(labels).map(([f, label]) => numberField(`${k}.${kind}.${f}`, label, s[kind], f));
+    kindFields = Object.entries(labels).map(([f, label]) => numberInput(`${k}.${kind}.${f}`, label, s[kind], f));
   } else {
-    kindFields = [numberField(`${k}.${kind}`, w.density[kind], s, kind)];
+    kindFields = [numberInput(`${k}.${kind}`, w.density[kind], s, kind)];
   }
   return h(
     'fieldset',
@@ -168,8 +105,8 @@ function renderStand(s, i) {
     h(
       'div',
       { class: 'row' },
-      input(`${k}.id`, w.id, s.id, (v) => (s.id = v)),
-      numberField(`${k}.age`, w.age, s, 'age'),
+      input(`${k}.id`, w.id, s.id, (v) => renameStand(s, v)),
+      numberInput(`${k}.age`, w.age, s, 'age'),
     ),
     h(
       'div',
@@ -187,7 +124,7 @@ function renderStand(s, i) {
           restructure();
         },
       ),
-      numberField(`${k}.${site}`, site === 'site_class' ? w.siteClass : w.dominantHeight, s, site),
+      numberInput(`${k}.${site}`, site === 'site_class' ? w.siteClass : w.dominantHeight, s, site),
     ),
     select(`${k}.kind`, w.description, Object.entries(w.kinds), kind, (v) => {
       scenario.setStandKind(s, v);
@@ -233,7 +170,7 @@ function renderStep(r, j, st, n) {
       },
     );
   } else if (vk) {
-    value = numberField(key, { selective: w.residual, grow_to: w.growTo, grow_by: w.growBy }[kind], st, vk);
+    value = numberInput(key, { selective: w.residual, grow_to: w.growTo, grow_by: w.growBy }[kind], st, vk);
   } else {
     value = h('p', { class: 'field-problem', 'data-problem': key });
   }
@@ -306,6 +243,7 @@ function renderRegime(r, j) {
     h('legend', { text: `${w.regime} ${j + 1}` }),
     h('p', { class: 'field-problem', 'data-problem': k }),
     input(`${k}.id`, w.id, r.id, (v) => (r.id = v)),
+    regimeStands(r, j),
     r.steps.length
       ? h('ol', { class: 'steps', 'aria-label': w.steps }, r.steps.map((st, n) => renderStep(r, j, st, n)))
       : h('p', { class: 'hint', text: w.emptyList }),
@@ -335,10 +273,71 @@ function renderRegime(r, j) {
   );
 }
 
+// The stands a regime runs on: a box per stand of the form, and per id the
+// regime names that no stand has (so that it can be unticked). A problem
+// about any of them is shown below the boxes.
+function regimeStands(r, j) {
+  const w = t();
+  const ids = [...new Set([...model.stand.map((s) => s.id), ...(r.stands || [])])];
+  const toggle = (id, on) => {
+    const chosen = r.stands || [];
+    scenario.setRegimeStands(r, ids.filter((x) => (x === id ? on : chosen.includes(x))));
+    schedule(0);
+  };
+  const box = (id, n) => checkbox(`regime.${j}.stand-box.${n}`, id, (r.stands || []).includes(id), (on) => toggle(id, on));
+  return h(
+    'fieldset',
+    { class: 'regime-stands' },
+    h('legend', { text: w.regimeStands }),
+    h('div', { class: 'row' }, ids.map(box)),
+    h('p', { class: 'hint', text: w.regimeStandsHint }),
+    h('p', { class: 'field-problem', 'data-problem': `regime.${j}.stands` }),
+  );
+}
+
+// A stand's new id: the regimes that name it follow, and the lists of stands
+// (the regimes', the searches') show it.
+function renameStand(s, id) {
+  scenario.renameStand(model.regime, s.id, id);
+  s.id = id;
+  $('regime-list').replaceChildren(...model.regime.map(renderRegime));
+  renderOptimumRows();
+}
+
+// The prices and costs: a field per key of the [economics] table; the table
+// is the form's once a value is typed.
+function renderEconomics() {
+  const w = t();
+  const economics = model.economics || {};
+  $('economics-fields').replaceChildren(
+    ...scenario.economicsKeys.map((key) => {
+      const field = numberInput(`economics.${key}`, w.economicsWords[key], economics, key);
+      field.querySelector('input').addEventListener('input', () => (model.economics = economics));
+      return field;
+    }),
+  );
+}
+
+function renderOptimumRows(focusKey) {
+  renderStandRows($('optimum-list'), model, optimiser, useRegime, focusKey);
+}
+
+// The best regime found for a stand, into the editor: regime "best-STAND" on
+// that stand only, in place of one of the same id.
+function useRegime(regime) {
+  const j = model.regime.findIndex((r) => r.id === regime.id);
+  if (j >= 0) model.regime[j] = regime;
+  else model.regime.push(regime);
+  restructure(`regime.${j >= 0 ? j : model.regime.length - 1}.id`);
+}
+
 function renderForm() {
   $('bark').checked = model.bark;
   $('stand-list').replaceChildren(...model.stand.map(renderStand));
   $('regime-list').replaceChildren(...model.regime.map(renderRegime));
+  renderEconomics();
+  $('space-fields').replaceChildren(...spaceFields(model, restructure));
+  renderOptimumRows();
 }
 
 function renderStatic() {
@@ -377,15 +376,6 @@ function showProblems(problems, refusals) {
 }
 
 // ---- results ---------------------------------------------------------------
-
-function download(name, bytes, type) {
-  const url = URL.createObjectURL(new Blob([bytes], { type }));
-  const a = h('a', { href: url, download: name });
-  document.body.append(a);
-  a.click();
-  a.remove();
-  setTimeout(() => URL.revokeObjectURL(url), 1000);
-}
 
 function fileButton(index, name, label) {
   return h('button', {
@@ -459,6 +449,7 @@ function renderResults(res) {
   }
   out.hidden = false;
   $('downloads').replaceChildren(...res.files.map((name, i) => fileButton(i, name)));
+  renderValues(res);
   $('tables').replaceChildren(
     ...res.runs.map((run) =>
       h(
@@ -477,6 +468,14 @@ function renderResults(res) {
     ),
   );
   charts.show(res.runs);
+}
+
+// With prices and costs: the values of every run, as a table and a chart.
+function renderValues(res) {
+  $('values').hidden = !res.value_columns;
+  if (!res.value_columns) return;
+  $('values-table').replaceChildren(valuesTable(res.value_columns, res.runs));
+  valueChart.show(res.value_columns, res.runs);
 }
 
 // ---- running ---------------------------------------------------------------
@@ -500,7 +499,8 @@ function show(res) {
 function runForm() {
   if (!wasm) return;
   performance.mark('zireze-recompute');
-  show(runModule(JSON.stringify(model), (m) => m.run_form(model)));
+  const form = scenario.formData(model);
+  show(runModule(JSON.stringify(form), (m) => m.run_form(form)));
 }
 
 // Runs the form after a pause in typing; a burst of keys runs once.
@@ -522,6 +522,8 @@ function loadText(text, file) {
   }
   model = res.scenario;
   model.regime = model.regime || [];
+  // The prices of a file are shown.
+  if (model.economics) $('economics').open = true;
   renderForm();
   show(res);
 }
@@ -543,7 +545,10 @@ function updateLink() {
 // ---- start ---------------------------------------------------------------------
 
 function wire() {
+  onChange(() => schedule());
   charts = new Charts($('charts'), $('distribution'), tick);
+  valueChart = new ValueChart($('value-chart'), tick);
+  optimiser = new Optimiser(() => renderOptimumRows());
   $('language').addEventListener('click', () => {
     setLanguage(language() === 'pt' ? 'en' : 'pt');
     renderStatic();

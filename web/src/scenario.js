@@ -89,3 +89,83 @@ export function stepOf(kind, previous) {
 // The counts as typed (separated by blanks, commas or semicolons) and back.
 export const countsOf = (text) => text.split(/[\s,;]+/).filter((x) => x !== '');
 export const countsText = (counts) => counts.join(' ');
+
+// ---- the stands a regime runs on ---------------------------------------------
+
+// A regime's `stands` key, between its id and its steps as the file writes
+// it; none chosen: the key goes, and the regime runs on every stand.
+export function setRegimeStands(r, ids) {
+  const { id, steps } = r;
+  for (const k of Object.keys(r)) delete r[k];
+  Object.assign(r, ids.length ? { id, stands: ids, steps } : { id, steps });
+}
+
+// A stand renamed: the regimes that name it follow.
+export function renameStand(regimes, from, to) {
+  for (const r of regimes) if (r.stands) r.stands = r.stands.map((id) => (id === from ? to : id));
+}
+
+// ---- prices and costs ([economics]) ---------------------------------------------
+
+// The keys of the [economics] table, in the file's order. A key left blank
+// is not given (0); with every key blank there is no table.
+export const economicsKeys = [
+  'discount_rate',
+  'sawlog',
+  'roundwood',
+  'residue',
+  'thinning',
+  'thinning_per_m3',
+  'felling',
+  'felling_per_m3',
+  'annual',
+  'establishment',
+  'land_value',
+];
+
+// ---- the search space ([optimize]) ----------------------------------------------
+
+export const objectives = ['lev', 'npv', 'mai_vol_tot', 'mai_vol_rol', 'mai_vol_mad'];
+
+// The space `zireze optimize` searches without an [optimize] table, as the
+// file writes it.
+export function defaultSpace() {
+  return {
+    objective: 'lev',
+    thinnings: '3',
+    row_thinning: false,
+    earliest_thinning: '12',
+    min_interval: '5',
+    min_removal: '0.1',
+    max_removal: '0.4',
+    min_residual_basal_area: '10',
+    rotation: ['30', '70'],
+  };
+}
+
+// The number keys of the space after the objective, the row thinning and
+// before the felling ages.
+export const spaceNumberKeys = ['earliest_thinning', 'min_interval', 'min_removal', 'max_removal', 'min_residual_basal_area'];
+
+// ---- the form as plain data --------------------------------------------------------
+
+// A table without its blank values; none when nothing is left.
+function filled(table) {
+  if (!table) return undefined;
+  const kept = Object.entries(table).filter(([, v]) => !(typeof v === 'string' && v.trim() === ''));
+  return kept.length ? Object.fromEntries(kept) : undefined;
+}
+
+// The plain data the C++ code writes as the scenario file, in the file's
+// order: the [economics] and [optimize] tables without their blank values
+// (`space`: the search space to write, when the form has none of its own).
+export function formData(model, space = model.optimize) {
+  const data = { bark: model.bark };
+  const economics = filled(model.economics);
+  if (economics) data.economics = economics;
+  const optimize = filled(space);
+  if (optimize) data.optimize = optimize;
+  data.stand = model.stand;
+  if (model.regime && model.regime.length) data.regime = model.regime;
+  return data;
+}

@@ -1,11 +1,14 @@
 // The page in headless Chromium, opened from disk (file://): a reference
 // stand typed into the form, a scenario shared by ?scenario=, a scenario
-// saved and loaded again, refusals and hostile input. The figures are the
-// reference runs' (tests/golden/NAME.rep); the downloads are the bytes of
-// the dialogue's report and of `zireze run`'s CSV files.
+// saved and loaded again, refusals and hostile input, prices and the search
+// for a stand's best regime. The figures are the reference runs'
+// (tests/golden/NAME.rep); the downloads are the bytes of the dialogue's
+// report and of `zireze run`'s CSV files; the best regime is `zireze
+// optimize`'s.
 //
 //   node --test web/tests/page.test.mjs      (after web/build.sh)
-// ZIREZE_PROGRAM: the native program, to compare the CSV files with.
+// ZIREZE_PROGRAM: the native program, to compare the CSV files and the
+// optimum with.
 import assert from 'node:assert/strict';
 import { execFileSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
@@ -112,6 +115,52 @@ function sameFigures(shown, name) {
   });
 }
 
+// The rows of a CSV file, each a list of its cells' texts (unquoted).
+function csvRows(text) {
+  const rows = [];
+  let row = [];
+  let cell = '';
+  let quoted = false;
+  for (let i = 0; i < text.length; i++) {
+    const c = text[i];
+    if (quoted) {
+      if (c === '"' && text[i + 1] === '"') cell += text[++i];
+      else if (c === '"') quoted = false;
+      else cell += c;
+    } else if (c === '"') quoted = true;
+    else if (c === ',') {
+      row.push(cell);
+      cell = '';
+    } else if (c === '\n') {
+      rows.push([...row, cell]);
+      row = [];
+      cell = '';
+    } else cell += c;
+  }
+  return rows;
+}
+
+// The values table: per run its stand, regime and each cell's data-value.
+function valueRows(page) {
+  return page.$$eval('table.values-table tr.value-row', (rs) =>
+    rs.map((r) => ({
+      stand: r.dataset.stand,
+      regime: r.dataset.regime,
+      cells: Object.fromEntries([...r.cells].map((c) => [c.dataset.col, c.dataset.value])),
+    })),
+  );
+}
+
+// `zireze COMMAND` on a scenario's text: the files it writes, by name.
+function native(command, text, names) {
+  const out = mkdtempSync(join(tmpdir(), 'zireze-run-'));
+  writeFileSync(join(out, 'scenario.toml'), text);
+  execFileSync(process.env.ZIREZE_PROGRAM, [command, join(out, 'scenario.toml'), '--out', out]);
+  const files = Object.fromEntries(names.map((name) => [name, readFileSync(join(out, name))]));
+  rmSync(out, { recursive: true, force: true });
+  return files;
+}
+
 async function downloaded(page, selector) {
   const [download] = await Promise.all([page.waitForEvent('download'), page.click(selector)]);
   return { name: download.suggestedFilename(), bytes: readFileSync(await download.path()) };
@@ -165,16 +214,19 @@ test('?scenario= runs a shared scenario; its report and CSV files are those of z
   assert.ok(report.bytes.equals(expected), 'report bytes, Latin-1');
 
   if (process.env.ZIREZE_PROGRAM) {
-    const out = mkdtempSync(join(tmpdir(), 'zireze-run-'));
-    writeFileSync(join(out, 'scenario.toml'), text);
-    execFileSync(process.env.ZIREZE_PROGRAM, ['run', join(out, 'scenario.toml'), '--out', out]);
     const names = await page.$$eval('#downloads [data-file]', (bs) => bs.map((b) => b.dataset.file));
     assert.deepEqual(names, ['stands.csv', 'classes.csv', 'runs.csv', 'values.csv', 'cashflows.csv']);
+    const files = native('run', text, names);
     for (const name of names) {
       const csv = await downloaded(page, `#downloads [data-file="${name}"]`);
-      assert.ok(csv.bytes.equals(readFileSync(join(out, name))), name);
+      assert.ok(csv.bytes.equals(files[name]), name);
     }
-    rmSync(out, { recursive: true, force: true });
+    // The values table holds values.csv's text, cell by cell.
+    const [header, ...rows] = csvRows(files['values.csv'].toString());
+    assert.deepEqual(
+      await valueRows(page),
+      rows.map((r) => ({ stand: r[0], regime: r[1], cells: Object.fromEntries(header.map((c, i) => [c, r[i]])) })),
+    );
   }
   // The link offered for the scenario brings the same tables back.
   const link = await page.inputValue('#link');
@@ -325,5 +377,79 @@ test('the charts are drawn (screenshot under build-web/screenshots/)', async () 
     timeout: 5000,
   });
   await page.screenshot({ path: join(root, 'build-web', 'screenshots', 'phone.png') });
+  await page.close();
+});
+
+test('prices, the stands of a regime and the search space typed into the form are in the scenario and its link', async () => {
+  const page = await open();
+  await page.click('#add-stand');
+  await page.fill('#f-stand-1-id', 'norte');
+  // The regime on the new stand only; the first is tabled alone.
+  await page.check('#f-regime-0-stand-box-1');
+  await page.click('#economics summary');
+  await page.fill('#f-economics-discount_rate', '0.03');
+  await page.fill('#f-economics-sawlog', '55');
+  await page.click('#space summary');
+  await page.selectOption('#f-optimize-objective', 'npv');
+  await settled(page);
+  assert.deepEqual(
+    (await valueRows(page)).map((r) => [r.stand, r.regime]),
+    [
+      ['talhao-1', ''],
+      ['norte', 'dois-desbastes'],
+    ],
+  );
+  // A stand renamed: the regime follows it.
+  await page.fill('#f-stand-1-id', 'sul');
+  await settled(page);
+  assert.equal(await page.textContent('[for="f-regime-0-stand-box-1"]'), 'sul');
+  const saved = (await downloaded(page, '#save')).bytes.toString();
+  assert.match(saved, /\[economics\]\ndiscount_rate = 0\.03\nsawlog = 55\n/);
+  assert.match(saved, /\[optimize\]\nobjective = "npv"\nthinnings = 3\n/);
+  assert.match(saved, /id = "dois-desbastes"\nstands = \["sul"\]\n/);
+
+  const again = await context.newPage();
+  await again.goto(await page.inputValue('#link'));
+  await settled(again);
+  assert.deepEqual(await valueRows(again), await valueRows(page));
+  assert.equal(await again.isChecked('#f-regime-0-stand-box-1'), true);
+  assert.equal(await again.inputValue('#f-economics-sawlog'), '55.0');
+  assert.equal(await again.inputValue('#f-optimize-objective'), 'npv');
+  await again.close();
+  await page.close();
+});
+
+test("a stand's best regime, searched in a worker, is zireze optimize's; used, it is valued as the search valued it", async () => {
+  // One stand, the default space, prices and costs, and a regime of its own
+  // as the reference to beat.
+  const text = `[[stand]]\nid = "talhao-1"\nage = 20\nsite_class = 16\ntrees = 1500\n
+[[regime]]\nid = "dois"\nsteps = [{ grow_to = 25 }, { thin = "selective", residual_basal_area = 20 }, { grow_by = 20 }, { fell = true }]\n
+[economics]\ndiscount_rate = 0.03\nsawlog = 55\nroundwood = 30\nthinning = 250\nthinning_per_m3 = 8\nfelling = 150
+felling_per_m3 = 6\nannual = 15\nestablishment = 1500\n`;
+  const page = await open('?scenario=' + encodeURIComponent(text));
+  // Cancelled, the search leaves no answer; searched again, it gives one.
+  await page.click('[data-key="optimize.stand.talhao-1.run"]');
+  await page.click('[data-key="optimize.stand.talhao-1.cancel"]');
+  assert.equal(await page.textContent('.optimum-stand[data-stand="talhao-1"] [role="status"]'), 'Procura cancelada.');
+  await page.click('[data-key="optimize.stand.talhao-1.run"]');
+  await page.waitForSelector('.optimum[data-stand="talhao-1"]', { timeout: 30000 });
+  const shown = Object.fromEntries(
+    await page.$$eval('.optimum[data-stand="talhao-1"] dd', (ds) => ds.map((d) => [d.dataset.col, d.dataset.value])),
+  );
+  assert.equal(shown.status, 'ok');
+  assert.equal(shown.reference_regime, 'dois');
+
+  if (process.env.ZIREZE_PROGRAM) {
+    const [header, row] = csvRows(native('optimize', text, ['optimum.csv'])['optimum.csv'].toString());
+    const expected = Object.fromEntries(header.map((c, i) => [c, row[i]]).filter(([c, v]) => c !== 'stand' && v !== ''));
+    assert.deepEqual(shown, expected);
+  }
+
+  // The best regime into the editor: its run's value is the optimum's.
+  await page.click('.use-regime');
+  await settled(page);
+  const best = (await valueRows(page)).find((r) => r.regime === 'best-talhao-1');
+  assert.equal(best.cells.lev, shown.value);
+  assert.match(await page.inputValue('#link'), /best-talhao-1/);
   await page.close();
 });
