@@ -21,7 +21,7 @@ tests=(libgtest-dev locales)
 # Debian package (dpkg-shlibdeps) and the micro-benchmarks.
 ci=(clang libclang-rt-dev clang-format dpkg-dev libbenchmark-dev)
 # The Python module and its tests.
-python=(pybind11-dev python3-dev python3-numpy python3-pandas python3-matplotlib python3-pytest python3-openpyxl)
+python=(pybind11-dev python3-dev python3-numpy python3-pandas python3-matplotlib python3-pytest python3-openpyxl python3-dask python3-distributed)
 # The WebAssembly build and its browser tests.
 web=(emscripten nodejs npm chromium)
 # Whole-session timings: callgrind, GNU time, strace.

@@ -20,6 +20,7 @@
 #include <vector>
 
 #include "batch/columns.h"
+#include "batch/optimum.h"
 #include "batch/plain.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
@@ -383,14 +384,112 @@ std::string scenario_toml(py::handle scenario) {
   return batch::toml_text(plain(scenario, "")).text;
 }
 
+// Plain data as Python values: a table a dict (its keys in order), an array a
+// list, a number an int when its text is whole digits and a float otherwise.
+// Each number's text reads back to the same value, so the writer writes the
+// dict as the same text again.
+py::object python_of(const batch::Plain& p) {
+  switch (p.kind) {
+    case batch::Plain::Kind::boolean:
+      return py::bool_(p.boolean);
+    case batch::Plain::Kind::number: {
+      const std::size_t digits = p.text.starts_with('-') || p.text.starts_with('+') ? 1 : 0;
+      const bool whole = p.text.size() > digits &&
+                         p.text.find_first_not_of("0123456789", digits) == std::string::npos;
+      PyObject* o = whole ? PyLong_FromString(p.text.c_str(), nullptr, 10)
+                          : PyFloat_FromString(py::str(p.text).ptr());
+      if (!o) throw py::error_already_set();
+      return py::reinterpret_steal<py::object>(o);
+    }
+    case batch::Plain::Kind::string:
+      return message(p.text);
+    case batch::Plain::Kind::array: {
+      py::list items;
+      for (const batch::Plain& item : p.items) items.append(python_of(item));
+      return items;
+    }
+    case batch::Plain::Kind::table:
+      break;
+  }
+  py::dict entries;
+  for (const auto& [key, value] : p.entries) entries[message(key)] = python_of(value);
+  return entries;
+}
+
+// The plots of a scenario given as CSV text, in place of the file its
+// stands_csv names (a partition of a Dask frame). Problems in them are told
+// under `name`, their lines counted in this text.
+struct Plots {
+  std::string text;
+  std::string name;
+};
+
+std::optional<Plots> plots_of(const py::object& text, const std::string& name) {
+  if (text.is_none()) return std::nullopt;
+  return Plots{py::cast<std::string>(text), name};
+}
+
 // Reads the scenario (`file` names it in messages, and relative stands_csv
-// paths start from its folder) and runs it. Returns the problems (a list of
-// "FILE:LINE:COLUMN: what" lines) and None, or an empty list and the tables.
+// paths start from its folder), its stands_csv from the file, or from
+// `plots` when given. The scenario, or nothing with every problem found in
+// `problems` ("FILE:LINE:COLUMN: what" lines).
+std::optional<Scenario> read(const std::string& text, const std::string& file,
+                             const std::optional<Plots>& plots,
+                             std::vector<std::string>& problems) {
+  std::vector<batch::Problem> found;
+  std::optional<Scenario> scenario;
+  if (!plots) {
+    scenario = batch::read_scenario(text, file, batch::read_plots_file, found);
+  } else {
+    std::optional<std::string> asked;
+    const batch::FileReader given = [&](const std::string& path, std::string&) {
+      asked = path;
+      return std::optional<std::string>(plots->text);
+    };
+    scenario = batch::read_scenario(text, file, given, found);
+    for (batch::Problem& p : found)
+      if (p.where.file == asked) p.where.file = plots->name;
+    if (scenario && !asked) {
+      problems.push_back(file + ": no stands_csv, whose place the plots take");
+      scenario.reset();
+    }
+  }
+  for (const batch::Problem& p : found) problems.push_back(batch::to_string(p));
+  return scenario;
+}
+
+// (problems, None): a scenario that cannot be run.
+py::tuple refused(const std::vector<std::string>& problems) {
+  py::list lines;
+  for (const std::string& p : problems) lines.append(message(p));
+  return py::make_tuple(lines, py::none());
+}
+
+// Ctrl-C, looked for on the calling thread as results come in, at most every
+// 100 ms: the signal's exception stops the runner.
+class Interrupts {
+ public:
+  void check() {
+    const auto now = std::chrono::steady_clock::now();
+    if (now - checked_ < std::chrono::milliseconds(100)) return;
+    checked_ = now;
+    py::gil_scoped_acquire held;
+    if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+  }
+
+ private:
+  std::chrono::steady_clock::time_point checked_ = std::chrono::steady_clock::now();
+};
+
+// Reads the scenario and runs it. Returns the problems and None, or an empty
+// list and the tables.
 py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes, int jobs,
-                       bool with_reports) {
+                       bool with_reports, const py::object& plots_text,
+                       const std::string& plots_name) {
   const std::string text = text_bytes;
   const std::string file = file_bytes;
-  std::vector<batch::Problem> problems;
+  const std::optional<Plots> plots = plots_of(plots_text, plots_name);
+  std::vector<std::string> problems;
   std::optional<Scenario> scenario;
   batch::Columns<batch::StateRow> stands(batch::kStandsTable);
   batch::Columns<batch::ClassRow> classes(batch::kClassesTable);
@@ -401,11 +500,10 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
   std::vector<std::string> reports;
   {
     py::gil_scoped_release released;
-    scenario = batch::read_scenario(text, file, batch::read_plots_file, problems);
+    scenario = read(text, file, plots, problems);
     if (scenario) {
       const RunPlan planned(*scenario);
-      // Ctrl-C is seen between runs: the signal's exception stops the runner.
-      auto checked = std::chrono::steady_clock::now();
+      Interrupts interrupts;
       run_in_order<batch::Run>(
           planned.size(), jobs,
           [&](std::size_t i) {
@@ -427,19 +525,11 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
               run_ids.emplace_back(r.stand_id, r.regime_id);
               reports.push_back(std::move(r.report));
             }
-            const auto now = std::chrono::steady_clock::now();
-            if (now - checked < std::chrono::milliseconds(100)) return;
-            checked = now;
-            py::gil_scoped_acquire held;
-            if (PyErr_CheckSignals() != 0) throw py::error_already_set();
+            interrupts.check();
           });
     }
   }
-  if (!scenario) {
-    py::list lines;
-    for (const batch::Problem& p : problems) lines.append(message(batch::to_string(p)));
-    return py::make_tuple(lines, py::none());
-  }
+  if (!scenario) return refused(problems);
   py::dict by_run;
   for (std::size_t i = 0; i < reports.size(); ++i)
     by_run[py::make_tuple(run_ids[i].first, run_ids[i].second)] = latin1(reports[i]);
@@ -451,6 +541,75 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
   out["cashflows"] = frame_dict(std::move(cash_flows.data()));
   out["reports"] = by_run;
   return py::make_tuple(py::list(), out);
+}
+
+// Reads the scenario and searches the best regime of each stand, as
+// `zireze optimize` does. Returns the problems and None, or an empty list
+// and the rows of optimum.csv, the scenario that re-runs the optima as a dict
+// and as text (best.toml).
+py::tuple optimize_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes, int jobs,
+                            const py::object& plots_text, const std::string& plots_name) {
+  const std::string text = text_bytes;
+  const std::string file = file_bytes;
+  const std::optional<Plots> plots = plots_of(plots_text, plots_name);
+  std::vector<std::string> problems;
+  std::optional<Scenario> scenario;
+  std::vector<batch::StandOptimum> optima;
+  {
+    py::gil_scoped_release released;
+    scenario = read(text, file, plots, problems);
+    // Without an [optimize] table the defaults hold: they must fit the scenario.
+    if (scenario && !scenario->optimize) {
+      for (const SpaceProblem& p : check_space(SearchSpace{}, scenario->economics.has_value()))
+        problems.push_back(file + ": no [optimize] table, and its default " + p.key + ": " +
+                           p.what);
+      if (!problems.empty()) scenario.reset();
+    }
+    if (scenario) {
+      Interrupts interrupts;
+      run_in_order<batch::StandOptimum>(
+          scenario->stands.size(), jobs,
+          [&](std::size_t i) { return batch::optimize_stand_of(*scenario, i); },
+          [&](batch::StandOptimum&& o) {
+            optima.push_back(std::move(o));
+            interrupts.check();
+          });
+    }
+  }
+  if (!scenario) return refused(problems);
+  batch::Columns<batch::StandOptimum> rows(batch::kOptimumTable);
+  for (const batch::StandOptimum& o : optima) rows.add(o);
+  const batch::Plain best = batch::plain_of(batch::best_scenario(*scenario, optima));
+  py::dict out;
+  out["optimum"] = frame_dict(std::move(rows.data()));
+  out["best"] = python_of(best);
+  out["best_toml"] = message(batch::toml_text(best).text);
+  return py::make_tuple(py::list(), out);
+}
+
+// Each table's columns and their types ("text", "integer" or "real"), as
+// declared once for every front end.
+template <typename Row>
+py::list column_types(const batch::Table<Row>& t) {
+  py::list columns;
+  for (const batch::Column<Row>& c : t.columns) {
+    const char* type = c.type == batch::Type::text      ? "text"
+                       : c.type == batch::Type::integer ? "integer"
+                                                        : "real";
+    columns.append(py::make_tuple(std::string(c.name), type));
+  }
+  return columns;
+}
+
+py::dict table_types() {
+  py::dict tables;
+  tables["stands"] = column_types(batch::kStandsTable);
+  tables["classes"] = column_types(batch::kClassesTable);
+  tables["runs"] = column_types(batch::kRunsTable);
+  tables["values"] = column_types(batch::kValuesTable);
+  tables["cashflows"] = column_types(batch::kCashFlowsTable);
+  tables["optimum"] = column_types(batch::kOptimumTable);
+  return tables;
 }
 
 std::string stand_repr(const Stand& s) {
@@ -616,9 +775,16 @@ PYBIND11_MODULE(_zireze, m) {
       .def("__repr__", &stand_repr);
 
   m.def("_run_scenario", &run_scenario, py::arg("text"), py::arg("file"), py::arg("jobs"),
-        py::arg("reports"),
+        py::arg("reports"), py::arg("plots") = py::none(), py::arg("plots_name") = "",
         "Reads a scenario (TOML bytes; `file` names it in messages and is where relative "
-        "stands_csv paths start) and runs it: (problems, None) or ([], tables).");
+        "stands_csv paths start) and runs it: (problems, None) or ([], tables). With `plots` "
+        "(CSV bytes), those are the stands of stands_csv, told as `plots_name` in problems.");
+  m.def("_optimize_scenario", &optimize_scenario, py::arg("text"), py::arg("file"), py::arg("jobs"),
+        py::arg("plots") = py::none(), py::arg("plots_name") = "",
+        "Reads a scenario as _run_scenario does and searches the best regime of each stand: "
+        "(problems, None) or ([], {optimum, best, best_toml}).");
+  m.def("_table_types", &table_types,
+        "Each table's columns as (name, type) pairs, type \"text\", \"integer\" or \"real\".");
   m.def("_scenario_toml", &scenario_toml, py::arg("scenario"),
         "The scenario file a dict stands for, as the one writer of scenario files writes it.");
 }

@@ -4,7 +4,10 @@ Describe a stand with :class:`Stand` (``Stand.unthinned``, ``Stand.from_counts``
 ``Stand.from_weibull``, ``Stand.from_attributes``), thin it (``thin_rows``, ``thin_selective``)
 and grow it (``project``); ``stand.table()`` gives its stand table by 5-cm diameter class.
 :func:`run_scenario` runs every stand of a scenario under every thinning regime, as
-``zireze run`` does, and returns the rows of its CSV files as pandas DataFrames.
+``zireze run`` does, and returns the rows of its CSV files as pandas DataFrames;
+:func:`optimize_scenario` (and :func:`optimize` for one stand) searches the best regime of each
+stand, as ``zireze optimize`` does. ``zireze.dask`` runs both over the partitions of a Dask
+DataFrame of plots (imported when first used; it needs dask and distributed).
 
 Every figure comes from the model, which computes in single precision: a value is the
 single-precision number the model holds, handed over as the Python float equal to it. A number
@@ -20,7 +23,7 @@ import os
 from typing import TYPE_CHECKING, Any, Mapping, Optional, Union
 
 from ._zireze import Stand, StandTable, TableClass, TableTotals, __version__
-from ._zireze import _run_scenario, _scenario_toml
+from ._zireze import _optimize_scenario, _run_scenario, _scenario_toml
 from .plotting import plot_development, plot_distribution, plot_values
 
 if TYPE_CHECKING:
@@ -33,7 +36,10 @@ __all__ = [
     "TableTotals",
     "ScenarioError",
     "ScenarioResult",
+    "OptimumResult",
     "run_scenario",
+    "optimize",
+    "optimize_scenario",
     "scenario_to_toml",
     "plot_development",
     "plot_distribution",
@@ -69,6 +75,10 @@ class ScenarioError(ValueError):
     def __init__(self, problems: list[str]) -> None:
         super().__init__("\n".join(problems))
         self.problems = problems
+
+    def __reduce__(self) -> tuple[Any, ...]:
+        # Pickled with its list of problems (a Dask worker hands it back so).
+        return (type(self), (self.problems,))
 
 
 class ScenarioResult:
@@ -134,29 +144,10 @@ def run_scenario(
     """
     import pandas
 
-    if isinstance(jobs, bool) or not (jobs is None or isinstance(jobs, numbers.Integral)):
-        raise TypeError(f"jobs: a whole number is needed, not {type(jobs).__name__}")
-    if jobs is None:
-        jobs = os.cpu_count() or 1
-    jobs = int(jobs)
-    if jobs < 1:
-        raise ValueError(f"jobs={jobs}: at least 1")
-    jobs = min(jobs, 1 << 16)
+    jobs = _jobs(jobs)
     if not isinstance(reports, bool):
         raise TypeError(f"reports: True or False is needed, not {type(reports).__name__}")
-
-    if isinstance(scenario, Mapping):
-        text = scenario_to_toml(scenario).encode("utf-8")
-        name = b"<dict>"
-    elif isinstance(scenario, (str, os.PathLike)):
-        name = os.fsencode(scenario)
-        with open(scenario, "rb") as f:
-            text = f.read()
-    else:
-        raise TypeError(
-            "scenario: a path or a dict is needed, not " + type(scenario).__name__
-        )
-
+    text, name = _scenario_text(scenario)
     problems, tables = _run_scenario(text, name, jobs, reports)
     if tables is None:
         raise ScenarioError(problems)
@@ -178,3 +169,126 @@ def scenario_to_toml(scenario: Mapping[str, Any]) -> str:
     text that reads back to it (read as a single-precision figure, it rounds as the float does).
     """
     return _scenario_toml(scenario)
+
+
+def _jobs(jobs: Optional[int]) -> int:
+    """The threads to run on: ``os.cpu_count()`` when None; an int of at least 1."""
+    if isinstance(jobs, bool) or not (jobs is None or isinstance(jobs, numbers.Integral)):
+        raise TypeError(f"jobs: a whole number is needed, not {type(jobs).__name__}")
+    if jobs is None:
+        jobs = os.cpu_count() or 1
+    jobs = int(jobs)
+    if jobs < 1:
+        raise ValueError(f"jobs={jobs}: at least 1")
+    return min(jobs, 1 << 16)
+
+
+def _scenario_text(
+    scenario: Union[str, "os.PathLike[str]", Mapping[str, Any]]
+) -> tuple[bytes, bytes]:
+    """The scenario's TOML text and the name its problems are told under: a file's bytes and
+    path, or a dict written by the one writer, named ``<dict>``."""
+    if isinstance(scenario, Mapping):
+        return scenario_to_toml(scenario).encode("utf-8"), b"<dict>"
+    if isinstance(scenario, (str, os.PathLike)):
+        with open(scenario, "rb") as f:
+            return f.read(), os.fsencode(scenario)
+    raise TypeError("scenario: a path or a dict is needed, not " + type(scenario).__name__)
+
+
+class OptimumResult:
+    """The best regime of each stand, as ``zireze optimize`` writes it.
+
+    ``optimum``: one row per stand, the rows of optimum.csv (a pandas DataFrame: ``value``,
+    ``rotation_age``, ``reference_value`` and ``gain`` float64, NaN where the CSV cell is empty;
+    ``thinnings`` int64, or pandas' nullable ``Int64`` with ``<NA>`` when a stand has no
+    optimum; ``evaluations`` int64; the rest str). ``best``: the scenario that re-runs the
+    optima (best.toml) as a dict that :func:`run_scenario` takes: ``bark``, ``economics``,
+    every ``stand`` and, per stand with an optimum, the regime ``best-STAND`` on that stand
+    only. ``best_toml``: the same scenario as best.toml's text.
+    """
+
+    __slots__ = ("optimum", "best", "best_toml")
+
+    def __init__(self, optimum: "pandas.DataFrame", best: dict[str, Any], best_toml: str) -> None:
+        self.optimum = optimum
+        self.best = best
+        self.best_toml = best_toml
+
+    def __repr__(self) -> str:
+        found = int((self.optimum["status"] == "ok").sum())
+        return f"<OptimumResult stands={len(self.optimum)} optima={found}>"
+
+
+def optimize_scenario(
+    scenario: Union[str, "os.PathLike[str]", Mapping[str, Any]],
+    *,
+    jobs: Optional[int] = None,
+) -> OptimumResult:
+    """Searches the best regime of each stand of a scenario, as ``zireze optimize`` does.
+
+    ``scenario`` is a path or a dict, as for :func:`run_scenario`: its stands, its
+    ``optimize`` table (the search space: ``objective``, ``thinnings``, ``row_thinning``,
+    ``earliest_thinning``, ``min_interval``, ``min_removal``, ``max_removal``,
+    ``min_residual_basal_area``, ``rotation``; the defaults without one), ``economics`` (needed
+    by the objectives ``lev`` and ``npv``) and its regimes, which are valued on each stand as
+    references and start searches when they lie in the space.
+
+    ``jobs``: stands searched in parallel (default ``os.cpu_count()``). The interpreter's lock
+    is released during the search; Ctrl-C stops it between stands.
+
+    Returns an :class:`OptimumResult`; ``run_scenario(result.best)`` gives the runs the command
+    writes for the best regimes. Raises :class:`ScenarioError` listing every problem when the
+    scenario cannot be searched; a stand the objective cannot value, or where no regime of the
+    space runs, has status ``"refused"`` or ``"infeasible"`` in ``result.optimum``.
+    """
+    import pandas
+
+    jobs = _jobs(jobs)
+    text, name = _scenario_text(scenario)
+    problems, found = _optimize_scenario(text, name, jobs)
+    if found is None:
+        raise ScenarioError(problems)
+    return OptimumResult(pandas.DataFrame(found["optimum"]), found["best"], found["best_toml"])
+
+
+def optimize(
+    stand: Mapping[str, Any],
+    *,
+    economics: Optional[Mapping[str, Any]] = None,
+    bark: bool = True,
+    **space: Any,
+) -> OptimumResult:
+    """The best regime for one stand: :func:`optimize_scenario` on a scenario of that stand.
+
+    ``stand`` is a dict shaped like a scenario's ``stand`` table, e.g.
+    ``{"id": "P1", "age": 20, "site_class": 16, "trees": 1800}`` (``id`` defaults to
+    ``"stand"``); ``economics`` a dict shaped like its ``economics`` table; ``bark`` whether
+    volumes are with bark. The keywords left are the search space, the keys of the
+    ``optimize`` table: ``objective="npv"``, ``thinnings=2``, ``rotation=(30, 70)``, ...
+    (the defaults for those not given: ``lev``, which needs ``economics``). One stand is
+    searched on one thread.
+
+    Returns an :class:`OptimumResult` whose ``optimum`` has the stand's one row; an unknown
+    key or a value the search cannot take raises :class:`ScenarioError` (a ``ValueError``).
+    """
+    if not isinstance(stand, Mapping):
+        raise TypeError("stand: a dict is needed, not " + type(stand).__name__)
+    if not (economics is None or isinstance(economics, Mapping)):
+        raise TypeError("economics: a dict is needed, not " + type(economics).__name__)
+    if not isinstance(bark, bool):
+        raise TypeError(f"bark: True or False is needed, not {type(bark).__name__}")
+    scenario: dict[str, Any] = {"bark": bark, "stand": [{"id": "stand", **stand}],
+                                "optimize": space}
+    if economics is not None:
+        scenario["economics"] = economics
+    return optimize_scenario(scenario, jobs=1)
+
+
+def __getattr__(name: str) -> Any:
+    # zireze.dask is imported when first used: dask is not needed otherwise.
+    if name == "dask":
+        import importlib
+
+        return importlib.import_module(".dask", __name__)
+    raise AttributeError(f"module {__name__!r} has no attribute {name!r}")

@@ -209,6 +209,15 @@ class Stand:
         """The stand grown to the age given."""
 
 def _run_scenario(
-    text: bytes, file: bytes, jobs: int, reports: bool
+    text: bytes,
+    file: bytes,
+    jobs: int,
+    reports: bool,
+    plots: Optional[bytes] = None,
+    plots_name: str = "",
 ) -> tuple[list[str], Optional[dict[str, Any]]]: ...
+def _optimize_scenario(
+    text: bytes, file: bytes, jobs: int, plots: Optional[bytes] = None, plots_name: str = ""
+) -> tuple[list[str], Optional[dict[str, Any]]]: ...
+def _table_types() -> dict[str, list[tuple[str, str]]]: ...
 def _scenario_toml(scenario: Any) -> str: ...
