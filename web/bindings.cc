@@ -96,25 +96,6 @@ class Json {
 
 // ---- figures, as the stand tables print them ------------------------------
 
-// A figure in the field of its column (Fw.d, or Iw for decimals < 0) as the
-// console prints it, without its leading blanks.
-std::string field(float x, Shown s) {
-  io::Layout l;
-  if (s.decimals < 0)
-    l.I(s.width, x);
-  else
-    l.F(s.width, s.decimals, x);
-  const std::string_view b = l.bytes();
-  return std::string(b.substr(std::min(b.find_first_not_of(' '), b.size())));
-}
-
-// A cell's figure: a whole number, a float of the model or a double.
-float figure(const Cell& c) {
-  if (const auto* i = std::get_if<std::int64_t>(&c)) return static_cast<float>(*i);
-  if (const auto* d = std::get_if<double>(&c)) return static_cast<float>(*d);
-  return std::get<float>(c);
-}
-
 // A cell's number as JSON: its shortest text; null for NaN and the
 // infinities, which JSON has no word for.
 std::string json_number(const Cell& c) {
@@ -134,20 +115,11 @@ void figures(Json& j, const Table<Row>& t, const Row& row, bool keyed, bool prin
     if (std::holds_alternative<std::monostate>(c)) continue;
     if (keyed) j.key(column.name);
     if (printed)
-      j.str(field(figure(c), column.shown));
+      j.str(shown_text(c, column.shown));
     else
       j.raw(json_number(c));
   }
   j.close(keyed ? '}' : ']');
-}
-
-// A cell as its CSV file holds it: a number's shortest text, a text as it
-// is (unquoted), nothing for an empty cell.
-std::string cell_text(const Cell& c) {
-  if (const auto* text = std::get_if<std::string_view>(&c)) return std::string(*text);
-  std::string s;
-  append_cell(s, c);
-  return s;
 }
 
 // Every cell of a row of table `t`, in the order of its columns: the column's
@@ -165,7 +137,7 @@ void cells_json(Json& j, const Table<Row>& t, const Row& row) {
     j.open('{');
     j.key("col").str(column.name);
     j.key("value").str(text);
-    j.key("shown").str(number && column.shown.width > 0 ? field(figure(c), column.shown) : text);
+    j.key("shown").str(number && column.shown.width > 0 ? shown_text(c, column.shown) : text);
     if (number) j.key("number").raw(json_number(c));
     j.close('}');
   }
@@ -414,16 +386,7 @@ std::string guarded(const std::string& file, Work work) {
 
 // How far the search has gone, as the page shows it: "37%".
 std::string percent(double done) {
-  return field(static_cast<float>(done * 100), Shown{3, -1}) + "%";
-}
-
-// The best regime of the optimum as plain data for the form: the regime
-// "best-STAND" on that stand only, as best.toml writes it.
-Plain best_regime(const Scenario& sc, const StandOptimum& o) {
-  const Plain best = plain_of(best_scenario(sc, {o}));
-  for (const auto& [key, value] : best.entries)
-    if (key == "regime") return value.items.front();
-  return Plain::table();
+  return shown_text(static_cast<float>(done * 100), Shown{3, -1}) + "%";
 }
 
 // The search for the best regime of stand `stand` (its place in the form)
@@ -434,8 +397,8 @@ std::string search(const TomlText& written, int stand, const val& told) {
   std::optional<Scenario> sc = read(written.text, kFormFile, problems);
   // Without an [optimize] table the defaults hold: they must fit the scenario,
   // as for `zireze optimize`.
-  if (sc && !sc->optimize)
-    for (const SpaceProblem& p : check_space(space_of(*sc), sc->economics.has_value()))
+  if (sc)
+    for (const SpaceProblem& p : space_problems(*sc))
       problems.push_back({Where{kFormFile, 1, 1}, "optimize: " + p.key + ": " + p.what});
   if (sc && (stand < 0 || static_cast<std::size_t>(stand) >= sc->stands.size()))
     problems.push_back({Where{kFormFile, 1, 1}, "no stand " + std::to_string(stand + 1)});
@@ -450,7 +413,8 @@ std::string search(const TomlText& written, int stand, const val& told) {
                                              [&](double done) { told(done, percent(done)); });
     j.key("stand").str(o.stand_id);
     cells_json(j.key("optimum"), kOptimumTable, o);
-    if (o.optimum.status == Optimum::Status::ok) plain_json(j.key("regime"), best_regime(*sc, o));
+    if (o.optimum.status == Optimum::Status::ok)
+      plain_json(j.key("regime"), plain_of(best_regime(o)));
   }
   j.close('}');
   return j.take();
@@ -493,7 +457,7 @@ val file_bytes(int i) {
 // A chart's tick as the tables show figures: Fw.d, or Iw for a whole number
 // (w wide enough for any tick), leading blanks dropped.
 std::string tick(float x, int d) {
-  return d > 0 ? field(x, Shown{16, d}) : field(x, Shown{12, -1});
+  return d > 0 ? shown_text(x, Shown{16, d}) : shown_text(x, Shown{12, -1});
 }
 
 EMSCRIPTEN_BINDINGS(zireze_page) {

@@ -223,13 +223,10 @@ int optimize_command(const Options& o) {
   auto read = scenario_of(o);
   if (const int* status = std::get_if<int>(&read)) return *status;
   const Scenario& scenario = std::get<1>(read).first;
-  // Without an [optimize] table the defaults hold: they must fit the scenario.
-  if (!scenario.optimize) {
-    for (const SpaceProblem& p : check_space(SearchSpace{}, scenario.economics.has_value())) {
-      std::cerr << "zireze: " << o.scenario << ": no [optimize] table, and its default " << p.key
-                << ": " << p.what << '\n';
-      return 2;
-    }
+  for (const SpaceProblem& p : space_problems(scenario)) {
+    std::cerr << "zireze: " << o.scenario << ": no [optimize] table, and its default " << p.key
+              << ": " << p.what << '\n';
+    return 2;
   }
   remove_temporaries_on_signal();
   try {

@@ -53,6 +53,13 @@ void append_number(std::string& out, float x) { append_shortest(out, x); }
 
 void append_cell(std::string& out, const Cell& cell) { std::visit(CellText{out}, cell); }
 
+std::string cell_text(const Cell& cell) {
+  if (const auto* text = std::get_if<std::string_view>(&cell)) return std::string(*text);
+  std::string out;
+  append_cell(out, cell);
+  return out;
+}
+
 void append_stand_rows(std::string& out, const Run& r) {
   for_each_state_row(r, [&](const StateRow& row) { append_csv_row(out, kStandsTable, row); });
 }
@@ -66,8 +73,8 @@ void append_run_row(std::string& out, const Run& r) { append_csv_row(out, kRunsT
 void append_value_row(std::string& out, const Run& r) { append_csv_row(out, kValuesTable, r); }
 
 void append_cash_flow_rows(std::string& out, const Run& r) {
-  for_each_cash_flow_row(r,
-                         [&](const CashFlowRow& row) { append_csv_row(out, kCashFlowsTable, row); });
+  for_each_cash_flow_row(
+      r, [&](const CashFlowRow& row) { append_csv_row(out, kCashFlowsTable, row); });
 }
 
 }  // namespace zireze::batch

@@ -15,6 +15,10 @@ void append_number(std::string& out, float x);
 
 void append_cell(std::string& out, const Cell& cell);
 
+// A cell as its CSV file holds it, unquoted: a number's shortest text, a
+// text as it is, nothing for an empty cell.
+std::string cell_text(const Cell& cell);
+
 template <typename Row>
 std::string csv_header(const Table<Row>& t) {
   std::string out;

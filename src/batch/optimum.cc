@@ -34,15 +34,22 @@ StandOptimum optimize_stand_of(const Scenario& s, std::size_t i, const SearchPro
   return out;
 }
 
+std::vector<SpaceProblem> space_problems(const Scenario& s) {
+  if (s.optimize) return {};
+  return check_space(SearchSpace{}, s.economics.has_value());
+}
+
+Regime best_regime(const StandOptimum& o) {
+  return Regime{"best-" + o.stand_id, o.optimum.steps, {o.stand_id}};
+}
+
 Scenario best_scenario(const Scenario& s, const std::vector<StandOptimum>& optima) {
   Scenario best;
   best.bark = s.bark;
   best.stands = s.stands;
   best.economics = s.economics;
-  for (const StandOptimum& o : optima) {
-    if (o.optimum.status != Optimum::Status::ok) continue;
-    best.regimes.push_back(Regime{"best-" + o.stand_id, o.optimum.steps, {o.stand_id}});
-  }
+  for (const StandOptimum& o : optima)
+    if (o.optimum.status == Optimum::Status::ok) best.regimes.push_back(best_regime(o));
   return best;
 }
 

@@ -32,9 +32,16 @@ SearchSpace space_of(const Scenario& s);
 StandOptimum optimize_stand_of(const Scenario& s, std::size_t i,
                                const SearchProgress& progress = {});
 
+// What is wrong with the scenario's search space: its [optimize] table was
+// checked as it was read, but without one the defaults must fit it too (lev
+// needs prices).
+std::vector<SpaceProblem> space_problems(const Scenario& s);
+
+// A stand's optimum as a regime: "best-STAND", on that stand only.
+Regime best_regime(const StandOptimum& o);
+
 // The scenario that re-runs the optima: the bark flag, every stand, the
-// prices and costs and, per stand with an optimum, its regime "best-STAND"
-// on that stand only.
+// prices and costs and, per stand with an optimum, its best regime.
 Scenario best_scenario(const Scenario& s, const std::vector<StandOptimum>& optima);
 
 }  // namespace zireze::batch

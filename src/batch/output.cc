@@ -54,8 +54,7 @@ std::string temporary_name(const std::string& path) {
   const std::size_t slash = path.rfind('/');
   const std::string folder = slash == std::string::npos ? "" : path.substr(0, slash + 1);
   const std::string name = slash == std::string::npos ? path : path.substr(slash + 1);
-  return folder + "." + name + ".tmp-" + std::to_string(getpid()) + "-" +
-         std::to_string(given++);
+  return folder + "." + name + ".tmp-" + std::to_string(getpid()) + "-" + std::to_string(given++);
 }
 
 void remove_temporaries_on_signal() {

@@ -274,24 +274,26 @@ std::string steps_text(const std::vector<Step>& steps) {
   return w.take().text;
 }
 
+Plain plain_of(const Regime& r) {
+  Plain regime = Plain::table();
+  regime.add("id", Plain::string(r.id));
+  if (!r.stands.empty()) {
+    Plain ids = Plain::array();
+    for (const std::string& id : r.stands) ids.items.push_back(Plain::string(id));
+    regime.add("stands", ids);
+  }
+  Plain steps = Plain::array();
+  for (const Step& step : r.steps) steps.items.push_back(step_plain(step));
+  regime.add("steps", steps);
+  return regime;
+}
+
 Plain plain_of(const Scenario& s) {
   Plain top = Plain::table();
   top.add("bark", Plain::of(s.bark != 0));
   Plain stands = Plain::array(), regimes = Plain::array();
   for (const StandDescription& d : s.stands) stands.items.push_back(stand_plain(d));
-  for (const Regime& r : s.regimes) {
-    Plain regime = Plain::table();
-    regime.add("id", Plain::string(r.id));
-    if (!r.stands.empty()) {
-      Plain ids = Plain::array();
-      for (const std::string& id : r.stands) ids.items.push_back(Plain::string(id));
-      regime.add("stands", ids);
-    }
-    Plain steps = Plain::array();
-    for (const Step& step : r.steps) steps.items.push_back(step_plain(step));
-    regime.add("steps", steps);
-    regimes.items.push_back(regime);
-  }
+  for (const Regime& r : s.regimes) regimes.items.push_back(plain_of(r));
   if (s.economics) {
     const Economics& e = *s.economics;
     Plain money = Plain::table();

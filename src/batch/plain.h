@@ -64,6 +64,7 @@ std::string path_at(const std::vector<Place>& places, int line, int column);
 // to the same value, so that the text written reads back to the same
 // scenario.
 Plain plain_of(const Scenario& s);
+Plain plain_of(const Regime& r);
 
 // A regime's steps as a scenario file writes them, on one line:
 // [{ grow_by = 12 }, { thin = "selective", residual_basal_area = 18.5 }, ...].

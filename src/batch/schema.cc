@@ -3,6 +3,7 @@
 #include <cmath>
 
 #include "io/events.h"
+#include "io/layout.h"
 
 namespace zireze::batch {
 
@@ -329,6 +330,22 @@ const Table<Run> kRunsTable{"runs", kRunColumns};
 const Table<Run> kValuesTable{"values", kValueColumns};
 const Table<CashFlowRow> kCashFlowsTable{"cashflows", kCashFlowColumns};
 const Table<StandOptimum> kOptimumTable{"optimum", kOptimumColumns};
+
+std::string shown_text(const Cell& cell, Shown shown) {
+  io::Layout l;
+  if (const auto* whole = std::get_if<std::int64_t>(&cell)) {
+    l.I(shown.width, static_cast<float>(*whole));
+  } else if (const auto* x = std::get_if<float>(&cell)) {
+    if (shown.decimals < 0)
+      l.I(shown.width, *x);
+    else
+      l.F(shown.width, shown.decimals, *x);
+  } else if (const auto* d = std::get_if<double>(&cell)) {
+    l.F(shown.width, std::max(shown.decimals, 0), *d);
+  }
+  const std::string_view b = l.bytes();
+  return std::string(b.substr(std::min(b.find_first_not_of(' '), b.size())));
+}
 
 const char* run_status(const Run& r) {
   switch (r.status) {

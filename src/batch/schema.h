@@ -30,6 +30,11 @@ struct Shown {
   int decimals = -1;
 };
 
+// A figure as the page shows it in its column's field, without the field's
+// leading blanks: a model's figure as the stand tables print it, a value
+// worked out in double precision rounded from the double.
+std::string shown_text(const Cell& cell, Shown shown);
+
 template <typename Row>
 struct Column {
   std::string_view name;

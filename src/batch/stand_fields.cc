@@ -70,7 +70,8 @@ class Describer {
     if (!f_.id_given) {
       problem(f_.where, "a stand without an id");
     } else if (!plain_id(f_.id)) {
-      problem(f_.id_where, "id \"" + io::printable(f_.id) + "\": only letters, digits, '-' and '_'");
+      problem(f_.id_where,
+              "id \"" + io::printable(f_.id) + "\": only letters, digits, '-' and '_'");
     }
     if (!f_.age.given) problem(f_.where, "a stand needs age");
     d.age = value(f_.age, 1.0f).value_or(1.0f);
@@ -85,10 +86,9 @@ class Describer {
     }
     if (f_.weibull.given) {
       const Group& g = f_.weibull;
-      d.weibull = WeibullDescription{need(f_.weibull_trees, "trees", g, "weibull", 1.0f),
-                                     need(f_.a, "a", g, "weibull", 0.0f),
-                                     need(f_.b, "b", g, "weibull", 1.0f),
-                                     need(f_.c, "c", g, "weibull", 1.0f)};
+      d.weibull = WeibullDescription{
+          need(f_.weibull_trees, "trees", g, "weibull", 1.0f), need(f_.a, "a", g, "weibull", 0.0f),
+          need(f_.b, "b", g, "weibull", 1.0f), need(f_.c, "c", g, "weibull", 1.0f)};
     }
     if (f_.attributes.given) {
       const Group& g = f_.attributes;
@@ -111,8 +111,10 @@ class Describer {
       return &f_.counts[static_cast<std::size_t>(p.index)];
     }
     if (p.group == "weibull")
-      return p.key == "trees" ? &f_.weibull_trees : p.key == "a" ? &f_.a : p.key == "b" ? &f_.b
-                                                                                          : &f_.c;
+      return p.key == "trees" ? &f_.weibull_trees
+             : p.key == "a"   ? &f_.a
+             : p.key == "b"   ? &f_.b
+                              : &f_.c;
     if (p.group == "attributes")
       return p.key == "trees"        ? &f_.attributes_trees
              : p.key == "basal_area" ? &f_.attributes_basal_area

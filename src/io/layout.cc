@@ -120,34 +120,30 @@ Layout& Layout::I(int w, float value) {
   return I(w, *shown);
 }
 
-// Fw.d: the float's exact value rounded to d decimals (exact ties to even, as
-// the C library does), the zero before the point dropped when only that makes
-// it fit, NaN and infinities spelt as a Fortran compiler spells them.
-Layout& Layout::F(int w, int d, float value) {
-  if (std::isnan(value)) {
-    right_justified(*this, "NaN", w);
-    return *this;
-  }
-  if (std::isinf(value)) {
-    bool neg = value < 0;
-    std::string_view word = neg ? "-Infinity" : "Infinity";
-    if (static_cast<int>(word.size()) > w) word = neg ? "-Inf" : "Inf";
-    right_justified(*this, word, w);
-    return *this;
-  }
-  char s[64];
-  int n = fixed_point(value, d, s);
-  if (n == 0) {
-    // 2^30 and beyond: to_chars rounds the exact value as printf would, and
-    // no locale changes it; the point stays even without decimals.
-    auto [end, ec] = std::to_chars(s, s + sizeof s - 1, value, std::chars_format::fixed, d);
-    if (ec != std::errc()) end = s;
-    if (d == 0) *end++ = '.';
-    n = static_cast<int>(end - s);
-  }
+namespace {
+
+// NaN and the infinities as a Fortran compiler spells them in Fw.d.
+void not_finite(Layout& l, bool nan, bool negative, int w) {
+  std::string_view word = nan ? "NaN" : negative ? "-Infinity" : "Infinity";
+  if (!nan && static_cast<int>(word.size()) > w) word = negative ? "-Inf" : "Inf";
+  right_justified(l, word, w);
+}
+
+// A real's d decimals through to_chars, which rounds the exact value as
+// printf does and knows no locale; the point stays even without decimals.
+// 0 where they do not fit in the buffer.
+int fixed_text(double value, int d, char* s, std::size_t size) {
+  auto [end, ec] = std::to_chars(s, s + size - 1, value, std::chars_format::fixed, d);
+  if (ec != std::errc()) return 0;
+  if (d == 0) *end++ = '.';
+  return static_cast<int>(end - s);
+}
+
+// The digits in a field of w: the zero before the point dropped when only
+// that makes them fit ("0.50" -> ".50"), asterisks when even that does not.
+void fixed_field(Layout& l, char* s, int n, int w) {
   std::string_view digits(s, static_cast<std::size_t>(n));
   if (n > w) {
-    // "0.50" -> ".50", "-0.50" -> "-.50"
     if (digits.starts_with("0.")) {
       digits.remove_prefix(1);
     } else if (digits.starts_with("-0.")) {
@@ -155,7 +151,41 @@ Layout& Layout::F(int w, int d, float value) {
       digits = std::string_view(s + 1, static_cast<std::size_t>(n - 1));
     }
   }
-  right_justified(*this, digits, w);
+  right_justified(l, digits, w);
+}
+
+}  // namespace
+
+// Fw.d: the float's exact value rounded to d decimals (exact ties to even, as
+// the C library does), the zero before the point dropped when only that makes
+// it fit, NaN and infinities spelt as a Fortran compiler spells them.
+Layout& Layout::F(int w, int d, float value) {
+  if (!std::isfinite(value)) {
+    not_finite(*this, std::isnan(value), value < 0, w);
+    return *this;
+  }
+  char s[64];
+  int n = fixed_point(value, d, s);
+  // 2^30 and beyond: the exact value through to_chars.
+  if (n == 0) n = fixed_text(value, d, s, sizeof s);
+  fixed_field(*this, s, n, w);
+  return *this;
+}
+
+// The same field for a value worked out in double precision (money): its
+// exact value rounded to d decimals.
+Layout& Layout::F(int w, int d, double value) {
+  if (!std::isfinite(value)) {
+    not_finite(*this, std::isnan(value), value < 0, w);
+    return *this;
+  }
+  char s[64];
+  const int n = fixed_text(value, d, s, sizeof s);
+  if (n == 0) {
+    fill('*', w);
+    return *this;
+  }
+  fixed_field(*this, s, n, w);
   return *this;
 }
 

@@ -13,12 +13,13 @@ namespace zireze::io {
 class Layout {
  public:
   Layout& text(std::string_view s);
-  Layout& X(int n);                      // n blanks
-  Layout& I(int w, int value);           // integer, right-justified
-  Layout& I(int w, float value);         // real shown with display rounding, or asterisks
-  Layout& F(int w, int d, float value);  // real with d decimals
-  Layout& A(int w, std::string_view s);  // text in w columns
-  Layout& slash(int k = 1);              // k line ends
+  Layout& X(int n);                       // n blanks
+  Layout& I(int w, int value);            // integer, right-justified
+  Layout& I(int w, float value);          // real shown with display rounding, or asterisks
+  Layout& F(int w, int d, float value);   // real with d decimals
+  Layout& F(int w, int d, double value);  // the same for a value worked out in double
+  Layout& A(int w, std::string_view s);   // text in w columns
+  Layout& slash(int k = 1);               // k line ends
 
   std::string_view bytes() const { return {buf_, len_}; }
 

@@ -35,7 +35,8 @@ void RunReport::reached(const State& s, const Step* step) {
   if (s.event == Event::felled) return;
   if (s.event == Event::initial) describe();
   if (step && step->kind == Step::Kind::rows) row_thinning_line(out_.report, *s.row_percent);
-  if (step && step->kind == Step::Kind::selective) selective_thinning_line(out_.report, step->value);
+  if (step && step->kind == Step::Kind::selective)
+    selective_thinning_line(out_.report, step->value);
   stand_heading(out_, state_heading(s));
   stand_table(out_, *s.table);
 }

@@ -39,7 +39,8 @@ void check_site(Problems& p, const StandDescription& d) {
 }
 
 void check_density(Problems& p, const StandDescription& d) {
-  const int densities = d.trees.has_value() + d.basal_area.has_value() + d.trees_planted.has_value();
+  const int densities =
+      d.trees.has_value() + d.basal_area.has_value() + d.trees_planted.has_value();
   if (densities != 1) {
     p.lacks(densities == 0 ? "give one of trees, basal_area and trees_planted"
                            : "give only one of trees, basal_area and trees_planted");

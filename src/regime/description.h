@@ -26,7 +26,7 @@ struct AttributesDescription {
 struct StandDescription {
   std::string id;  // how the outputs name the stand (empty where nothing names it)
   float age = 0.0f;
-  std::optional<float> site_class, dominant_height;     // exactly one
+  std::optional<float> site_class, dominant_height;       // exactly one
   std::optional<float> trees, basal_area, trees_planted;  // never thinned: exactly one
   // Thinned in the past: one of these. Counts are trees per ha by 5-cm class,
   // the first centred on 5 cm; a last count below -0.0001 only ends the list,

@@ -40,8 +40,8 @@ const char* money_refusal(double x);
 struct CashFlow {
   enum class Kind { thinning, felling, annual, land };
   Kind kind;
-  int step;       // the state it comes from (thinnings and the felling; 0 otherwise)
-  double age;     // when it falls (the felling's age for the land; not used for annual costs)
+  int step;    // the state it comes from (thinnings and the felling; 0 otherwise)
+  double age;  // when it falls (the felling's age for the land; not used for annual costs)
   double revenue;
   double cost;
   double net;            // revenue - cost

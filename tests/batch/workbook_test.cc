@@ -39,8 +39,8 @@ TEST(Workbook, RowsPastASheetContinueOnTheNextSheet) {
       return n == table || n.starts_with(table + " ");
     });
   };
-  EXPECT_EQ(sheets("stands"), 3);  // 6 states, 2 a sheet
-  EXPECT_EQ(sheets("runs"), 1);    // 2 runs
+  EXPECT_EQ(sheets("stands"), 3);     // 6 states, 2 a sheet
+  EXPECT_EQ(sheets("runs"), 1);       // 2 runs
   EXPECT_EQ(sheets("cashflows"), 2);  // 2 runs of a felling and the annual costs
   EXPECT_NE(std::find(names.begin(), names.end(), "stands 3"), names.end());
   EXPECT_TRUE(std::filesystem::exists(path));

@@ -25,7 +25,7 @@ StandDescription stand() {
 }
 
 const std::vector<Step> kRegime = {
-    {Step::Kind::rows, 3, 0}, {Step::Kind::grow_to, 0, 25},  {Step::Kind::selective, 0, 18},
+    {Step::Kind::rows, 3, 0},       {Step::Kind::grow_to, 0, 25},   {Step::Kind::selective, 0, 18},
     {Step::Kind::selective, 0, 15}, {Step::Kind::grow_by, 0, 7.5f}, {Step::Kind::grow_to, 0, 40},
 };
 
@@ -37,8 +37,8 @@ void expect_same_stand(const State& a, const State& b) {
     EXPECT_EQ(a.stand.*m, b.stand.*m);
   ASSERT_EQ(a.removed.has_value(), b.removed.has_value());
   if (a.removed) {
-    for (auto m : {&Removal::ts, &Removal::ba, &Removal::vol_tot, &Removal::vol_rol,
-                   &Removal::vol_mad})
+    for (auto m :
+         {&Removal::ts, &Removal::ba, &Removal::vol_tot, &Removal::vol_rol, &Removal::vol_mad})
       EXPECT_EQ((*a.removed).*m, (*b.removed).*m);
   }
 }

@@ -95,13 +95,13 @@ TEST(Valuation, AStandEnteredThinnedHasOnlyItsPresentValue) {
   e.felling_per_m3 = 6;
   e.annual = 20;
   e.establishment = 1500;
-  const std::optional<RunValue> v = value_run(states({{Event::initial, 20.6f, 0, 0, 0},
-                                                      {Event::projected, 25.6f, 0, 0, 0},
-                                                      {Event::thinned, 25.6f, 41.25f, 30.5f, 2.75f},
-                                                      {Event::projected, 47.6f, 0, 0, 0},
-                                                      {Event::felled, 47.6f, 251.5f, 60.25f,
-                                                       170.125f}}),
-                                              e, false);
+  const std::optional<RunValue> v =
+      value_run(states({{Event::initial, 20.6f, 0, 0, 0},
+                        {Event::projected, 25.6f, 0, 0, 0},
+                        {Event::thinned, 25.6f, 41.25f, 30.5f, 2.75f},
+                        {Event::projected, 47.6f, 0, 0, 0},
+                        {Event::felled, 47.6f, 251.5f, 60.25f, 170.125f}}),
+                e, false);
   ASSERT_TRUE(v);
   EXPECT_EQ(v->rotation_age, 47.6f);
   expect_near(v->npv, 3559.93145);
