@@ -24,6 +24,8 @@ ci=(clang libclang-rt-dev clang-format dpkg-dev libbenchmark-dev)
 python=(pybind11-dev python3-dev python3-numpy python3-pandas python3-matplotlib python3-pytest python3-openpyxl python3-dask python3-distributed)
 # The WebAssembly build and its browser tests.
 web=(emscripten nodejs npm chromium)
+# The R package (r/), its check and its tests.
+r=(r-base-dev r-cran-rcpp r-cran-testthat)
 # Whole-session timings: callgrind, GNU time, strace.
 bench=(valgrind time strace)
 
@@ -31,7 +33,7 @@ groups=(build)
 locale=
 for arg in "$@"; do
   case $arg in
-    --tests) groups+=(tests ci python web) locale=pt_PT.UTF-8 ;;
+    --tests) groups+=(tests ci python web r) locale=pt_PT.UTF-8 ;;
     --bench) groups+=(bench) ;;
     -h | --help) sed -n '2,12s/^# \{0,1\}//p' "$0" && exit 0 ;;
     *) echo "install-deps.sh: unknown option $arg (try --help)" >&2 && exit 2 ;;

@@ -312,7 +312,8 @@ const Column<O> kOptimumColumns[] = {
      kMoney},
     {"gain", Type::real, "",
      "(value - reference_value) / |reference_value|: the relative gain over the best "
-     "reference; empty without one.",
+     "reference; empty without one. Negative only where that reference lies outside the "
+     "search space.",
      [](const O& r) -> Cell {
        if (!found(r) || !r.reference_value || *r.reference_value == 0) return {};
        return (r.optimum.value - *r.reference_value) / std::fabs(*r.reference_value);

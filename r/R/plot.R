@@ -1,0 +1,106 @@
+# Figures (base graphics) of the runs of a scenario and of a stand table.
+# They plot the model's values as they are: nothing is worked out here.
+
+# More lines or bars than this and a legend hides the plot: it is left out.
+most_labelled <- 12L
+
+plot.zireze_runs <- function(x, y = NULL, which = c("development", "values"), column = "npv",
+                             main = NULL, ...) {
+  which <- match.arg(which)
+  if (which == "development") {
+    plot_development(x$stands, main)
+  } else {
+    if (is.null(x$values)) {
+      stop("no values: the scenario has no economics")
+    }
+    plot_values(x$values, column, main)
+  }
+  invisible(x)
+}
+
+# The development of each stand under each regime: live trees, basal area,
+# dominant height and the three volumes against age. Each run is one line
+# through its states in step order, so a thinning is a vertical drop at its
+# age; the states a thinning leaves are marked with a triangle.
+plot_development <- function(stands, main) {
+  run <- paste(stands$stand, stands$regime, sep = "\r")
+  runs <- unique(run)
+  colours <- grDevices::hcl.colors(max(length(runs), 2L), "Dark 3")
+  old <- graphics::par(mfrow = c(2L, 2L), mar = c(4, 4.5, 1, 1),
+                       oma = c(0, 0, if (is.null(main)) 0 else 2, 0))
+  on.exit(graphics::par(old))
+  panels <- list(
+    list("ts", "live trees per ha"), list("ba", "basal area (m2/ha)"),
+    list("hd", "dominant height (m)"), list(c("vol_tot", "vol_rol", "vol_mad"), "volume (m3/ha)")
+  )
+  first <- match(runs, run)
+  labels <- ifelse(stands$regime[first] == "", stands$stand[first],
+                   paste(stands$stand[first], stands$regime[first], sep = " / "))
+  for (p in seq_along(panels)) {
+    columns <- panels[[p]][[1L]]
+    values <- unlist(stands[columns], use.names = FALSE)
+    graphics::plot(range(stands$age, finite = TRUE), range(c(0, values), finite = TRUE),
+                   type = "n", xlab = "age (years)", ylab = panels[[p]][[2L]])
+    graphics::grid()
+    for (k in seq_along(runs)) {
+      rows <- stands[run == runs[k], , drop = FALSE]
+      rows <- rows[order(rows$step), , drop = FALSE]
+      thinned <- rows$event == "thinned"
+      for (j in seq_along(columns)) {
+        graphics::lines(rows$age, rows[[columns[j]]], col = colours[k], lty = j)
+        graphics::points(rows$age[thinned], rows[[columns[j]]][thinned], col = colours[k], pch = 6)
+      }
+    }
+    if (p == 1L && length(runs) <= most_labelled) {
+      graphics::legend("topright", labels, col = colours[seq_along(runs)], lty = 1, bty = "n",
+                       cex = 0.8)
+    }
+  }
+  graphics::legend("topleft", c("total", "roundwood", "sawlog", "after thinning"),
+                   lty = c(1, 2, 3, NA), pch = c(NA, NA, NA, 6), bty = "n", cex = 0.8)
+  if (!is.null(main)) {
+    graphics::mtext(main, outer = TRUE, font = 2)
+  }
+}
+
+# What each regime is worth on each stand: a group of bars per stand, a bar
+# per regime, its height the run's `column` of the values table. Runs
+# without a value have no bar.
+plot_values <- function(values, column, main) {
+  if (!column %in% names(values)) {
+    stop("no column ", column, " in the values table")
+  }
+  stands <- unique(values$stand)
+  regimes <- unique(values$regime)
+  heights <- matrix(NA_real_, length(regimes), length(stands), dimnames = list(regimes, stands))
+  heights[cbind(match(values$regime, regimes), match(values$stand, stands))] <- values[[column]]
+  colours <- grDevices::hcl.colors(max(length(regimes), 2L), "Dark 3")[seq_along(regimes)]
+  graphics::barplot(heights, beside = TRUE, col = colours, ylab = column,
+                    main = if (is.null(main)) paste(column, "by stand and regime") else main,
+                    legend.text = if (length(regimes) <= most_labelled) regimes,
+                    args.legend = list(bty = "n", cex = 0.8))
+  graphics::abline(h = 0, col = "grey30")
+}
+
+# One stand table: trees per ha by diameter class, and the total, roundwood
+# and sawlog volumes of each class side by side.
+plot.zireze_stand_table <- function(x, y = NULL, main = NULL, ...) {
+  classes <- x$classes
+  old <- graphics::par(mfrow = c(1L, 2L), oma = c(0, 0, 2, 0))
+  on.exit(graphics::par(old))
+  graphics::barplot(classes$n, names.arg = classes$dap, col = "darkseagreen",
+                    xlab = "diameter class (cm)", ylab = "trees per ha")
+  volumes <- t(as.matrix(classes[c("vol_tot", "vol_rol", "vol_mad")]))
+  graphics::barplot(volumes, beside = TRUE, names.arg = classes$dap,
+                    col = grDevices::hcl.colors(3L, "Dark 3"),
+                    xlab = "diameter class (cm)", ylab = "volume (m3/ha)",
+                    legend.text = c("total", "roundwood", "sawlog"),
+                    args.legend = list(bty = "n", cex = 0.8))
+  shown <- function(v) if (is.na(v)) "***" else v
+  if (is.null(main)) {
+    main <- sprintf("age %s, site class %s, %s bark", shown(x$age), shown(x$site_class),
+                    if (x$bark) "with" else "without")
+  }
+  graphics::mtext(main, outer = TRUE, font = 2)
+  invisible(x)
+}

@@ -1,0 +1,4 @@
+library(testthat)
+library(zireze)
+
+test_check("zireze")
