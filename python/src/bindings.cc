@@ -276,20 +276,6 @@ py::str message(const std::string& bytes) {
   return s;
 }
 
-// The table's lines as the dialogue writes them: to the console (console
-// true) or to the report.
-std::string table_text(const StandTable& t, bool console) {
-  std::ostringstream text;
-  io::Unit written(&text, "the table");
-  io::Unit discarded(nullptr, "");
-  if (console) {
-    io::stand_table(io::Units{written, discarded}, t);
-  } else {
-    io::stand_table(io::Units{discarded, written}, t);
-  }
-  return text.str();
-}
-
 // A vector handed to numpy without a copy: the array owns it.
 template <typename T>
 py::array_t<T> array_of(std::vector<T>&& v) {
@@ -697,9 +683,9 @@ PYBIND11_MODULE(_zireze, m) {
            "The classes as a pandas DataFrame, one row per class: dap (int), n, g, h, vol_tot, "
            "vol_rol, vol_mad (float64 holding the single-precision values).")
       .def(
-          "report_text", [](const StandTable& t) { return latin1(table_text(t, false)); },
+          "report_text", [](const StandTable& t) { return latin1(io::stand_table_text(t, false)); },
           "The table as the dialogue writes it to its report (Latin-1 text).")
-      .def("__str__", [](const StandTable& t) { return latin1(table_text(t, true)); })
+      .def("__str__", [](const StandTable& t) { return latin1(io::stand_table_text(t, true)); })
       .def("__repr__", [](const StandTable& t) {
         return py::str("<StandTable age={!r} site_class={!r} classes={}>")
             .format(t.age_shown(), t.site_class_shown(), t.classes.size());

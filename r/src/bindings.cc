@@ -412,20 +412,6 @@ class Frame {
   std::size_t rows_ = 0;
 };
 
-// The table's lines as the dialogue writes them: to the console (console
-// true) or to the report.
-std::string table_text(const StandTable& t, bool console) {
-  std::ostringstream text;
-  io::Unit written(&text, "the table");
-  io::Unit discarded(nullptr, "");
-  if (console) {
-    io::stand_table(io::Units{written, discarded}, t);
-  } else {
-    io::stand_table(io::Units{discarded, written}, t);
-  }
-  return text.str();
-}
-
 Rcpp::List table_of(const StandTable& t) {
   using Rcpp::_;
   // The class columns after the keys (stand, regime, step, event).
@@ -447,12 +433,12 @@ Rcpp::List table_of(const StandTable& t) {
       _["classes"] = classes.data_frame(), _["totals"] = totals);
   // The console's and the report's bytes: Latin-1 (the report's one byte
   // beyond ASCII is the 0xC2 of "PARÂMETROS").
-  const std::string console = table_text(t, true);
+  const std::string console = io::stand_table_text(t, true);
   Rcpp::CharacterVector console_text(1);
   SET_STRING_ELT(console_text, 0,
                  Rf_mkCharLenCE(console.data(), static_cast<int>(console.size()), CE_LATIN1));
   out.attr("console") = console_text;
-  out.attr("report") = raw_of(table_text(t, false));
+  out.attr("report") = raw_of(io::stand_table_text(t, false));
   return out;
 }
 

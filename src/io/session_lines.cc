@@ -1,5 +1,7 @@
 #include "io/session_lines.h"
 
+#include <sstream>
+
 namespace zireze::io {
 
 void title_block(Units out) {
@@ -190,6 +192,14 @@ void stand_table(Units out, const StandTable& t) {
   for (const TableClass& c : t.classes) out.both(class_line(c));
   separator_line(out);
   out.both(totals_line(t.totals));
+}
+
+std::string stand_table_text(const StandTable& table, bool console) {
+  std::ostringstream text;
+  Unit written(&text, "the table");
+  Unit discarded(nullptr, "");
+  stand_table(console ? Units{written, discarded} : Units{discarded, written}, table);
+  return text.str();
 }
 
 }  // namespace zireze::io

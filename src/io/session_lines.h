@@ -4,6 +4,8 @@
 // the same lines into each run's report, with the console discarded.
 #pragma once
 
+#include <string>
+
 #include "distribution/weibull.h"
 #include "io/unit.h"
 #include "table/stand_table.h"
@@ -36,6 +38,8 @@ void stand_heading(Units out, const char* heading);
 // The header lines (different on the console and in the report), the
 // gamma function's complaints (report), the classes and the totals.
 void stand_table(Units out, const StandTable& table);
+// The same lines as text: those of the console (console true) or of the report.
+std::string stand_table_text(const StandTable& table, bool console);
 
 // One class line: centre, trees, basal area, height and the three volumes.
 Layout class_line(const TableClass& c);
