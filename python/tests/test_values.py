@@ -158,14 +158,14 @@ def scenarios(tmp_path):
 
 
 def never_thinned_stands(scenario):
-    spec = tomllib.loads(scenario.read_text())
-    never = {s["id"] for s in spec.get("stand", [])
+    parsed = tomllib.loads(scenario.read_text())
+    never = {s["id"] for s in parsed.get("stand", [])
              if not {"counts", "weibull", "attributes"} & s.keys()}
-    if "stands_csv" in spec:
-        for row in read_csv(scenario.parent / spec["stands_csv"]):
+    if "stands_csv" in parsed:
+        for row in read_csv(scenario.parent / parsed["stands_csv"]):
             if not (row["a"] or row["b"] or row["c"] or row["dmin"] or row["p90"]):
                 never.add(row["id"])
-    return spec["economics"], never
+    return parsed["economics"], never
 
 
 def test_values_are_recomputed_from_the_stand_states(tmp_path, program):
