@@ -198,9 +198,15 @@ int write_runs(const Scenario& scenario, const std::string& text, const Options&
         unsound = unsound || c.run.status != Run::Status::ok;
         progress.done(++done);
       });
-  for (auto& f : files) f->commit();
-  if (db) db->commit();
-  if (book) book->commit();
+  // Every output complete under its temporary name (closing the workbook,
+  // which compresses it, takes longest), then all renamed: an interruption
+  // before the renames leaves no output of this run under a final name.
+  if (book) book->finish();
+  if (db) db->finish();
+  for (auto& f : files) f->finish();
+  if (book) book->publish();
+  if (db) db->publish();
+  for (auto& f : files) f->publish();
   return unsound ? 3 : 0;
 }
 

@@ -89,12 +89,15 @@ void OutputFile::write(std::string_view bytes) {
   if (std::fwrite(bytes.data(), 1, bytes.size(), file_) != bytes.size()) fail("write");
 }
 
-void OutputFile::commit() {
+void OutputFile::finish() {
   std::FILE* f = file_;
   file_ = nullptr;
   const bool flushed = std::fflush(f) == 0;
   const bool closed = std::fclose(f) == 0;
   if (!flushed || !closed) fail("write");
+}
+
+void OutputFile::publish() {
   if (std::rename(temporary_.c_str(), path_.c_str()) != 0) fail("write");
   committed_ = true;
 }

@@ -20,7 +20,12 @@ class OutputFile {
   // Each throws std::runtime_error with the path and the system's reason.
   void open();
   void write(std::string_view bytes);
-  void commit();  // flushes, closes and renames into place
+  void finish();   // flushes and closes the temporary file
+  void publish();  // renames it into place
+  void commit() {
+    finish();
+    publish();
+  }
 
  private:
   [[noreturn]] void fail(const char* doing);

@@ -175,7 +175,7 @@ void SqliteTables::add(const StandOptimum& s) {
   if (!insert(optimum_, kOptimumTable, s)) fail("write");
 }
 
-void SqliteTables::commit() {
+void SqliteTables::finish() {
   exec("COMMIT");
   for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_, &optimum_}) {
     sqlite3_finalize(*s);
@@ -184,6 +184,9 @@ void SqliteTables::commit() {
   const int rc = sqlite3_close(db_);
   db_ = nullptr;
   if (rc != SQLITE_OK) throw std::runtime_error("cannot write " + path_);
+}
+
+void SqliteTables::publish() {
   if (std::rename(temporary_.c_str(), path_.c_str()) != 0)
     throw std::runtime_error("cannot write " + path_ + ": " + std::strerror(errno));
   committed_ = true;

@@ -28,9 +28,10 @@ class SqliteTables {
 
   void add(const Run& r);
   void add(const StandOptimum& s);
-  // Ends the transaction, closes the database and renames it to `path`
-  // (replacing any file there). Without it the temporary file is removed.
-  void commit();
+  // Ends the transaction and closes the database; then renames it to `path`
+  // (replacing any file there). Without both the temporary file is removed.
+  void finish();
+  void publish();
 
  private:
   void create(const std::string& scenario_text, const std::string& version, bool values,

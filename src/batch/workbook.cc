@@ -195,11 +195,15 @@ void Workbook::add(const Run& r) {
 
 void Workbook::add(const StandOptimum& s) { sheets_->optimum->add(s); }
 
-void Workbook::commit() {
+void Workbook::finish() {
   Sheets& s = *sheets_;
   const lxw_error e = xlsx().workbook_close(s.book);
   s.book = nullptr;
   if (e != LXW_NO_ERROR) failed(s.path, e);
+}
+
+void Workbook::publish() {
+  Sheets& s = *sheets_;
   if (std::rename(s.temporary.c_str(), s.path.c_str()) != 0)
     throw std::runtime_error("cannot write " + s.path);
   s.committed = true;

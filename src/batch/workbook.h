@@ -25,7 +25,12 @@ class Workbook {
 
   void add(const Run& r);
   void add(const StandOptimum& s);
-  void commit();
+  void finish();   // writes the workbook under its temporary name
+  void publish();  // renames it into place
+  void commit() {
+    finish();
+    publish();
+  }
 
   // The sheets made so far, in order.
   const std::vector<std::string>& sheet_names() const;

@@ -156,4 +156,22 @@ grep -q 'max_removal: not below min_removal' err || fail "a bad space: $(cat err
 expect 2 "$program" optimize badspace.toml --out bad
 [ -e bad ] && fail "a bad space wrote $(ls bad)"
 
+# Ctrl-C while the runs are written, and while the search goes on: status
+# 130, nothing under a final name, no temporary file left.
+for i in $(seq 1000); do
+  printf '[[stand]]\nid = "s%d"\nage = 20\nsite_class = 16\ntrees = %d\n' "$i" $((900 + i))
+done >stands.part
+sed '/^\[\[stand\]\]/,$d' opt.toml | cat - stands.part >many-opt.toml
+printf '[[regime]]\nid = "r"\nsteps = [%s{ fell = true }]\n' "$(printf '{ grow_by = 1 }, %.0s' $(seq 30))" |
+  cat stands.part - >many.toml
+for call in "run many.toml --xlsx stopped/w.xlsx" "optimize many-opt.toml"; do
+  "$program" $call --out stopped --jobs 2 >out 2>err &
+  sleep 1
+  kill -INT $!
+  wait $!
+  status=$?
+  [ "$status" = 130 ] || fail "$call, interrupted: status $status"
+  [ -z "$(find . -path './stopped/*')" ] || fail "$call, interrupted, left $(find stopped -type f)"
+done
+
 [ "$failures" = 0 ]
