@@ -1,8 +1,11 @@
 """optimize_scenario against `zireze optimize`: optimum.csv cell for cell, best.toml as text,
-and the best regimes re-run by run_scenario to the command's figures; hostile arguments are a
-TypeError or a ValueError."""
+and the best regimes re-run by run_scenario to the command's figures; the command's database
+holds its CSV files; hostile arguments are a TypeError or a ValueError."""
 import math
+import sqlite3
 import subprocess
+
+import pandas
 
 import pytest
 
@@ -28,8 +31,13 @@ SCENARIO = {
 def test_optimize_scenario_equals_the_command(tmp_path, program):
     (tmp_path / "opt.toml").write_text(zireze.scenario_to_toml(SCENARIO))
     done = subprocess.run([program, "optimize", str(tmp_path / "opt.toml"), "--out",
-                           str(tmp_path / "o")], capture_output=True, text=True)
+                           str(tmp_path / "o"), "--sqlite", str(tmp_path / "o.db")],
+                          capture_output=True, text=True)
     assert done.returncode == 3, done.stderr  # w is refused
+    with sqlite3.connect(tmp_path / "o.db") as db:
+        for name in ("stands", "classes", "runs", "values", "cashflows", "optimum"):
+            assert_matches_csv(tmp_path / "o" / f"{name}.csv",
+                               pandas.read_sql(f'select * from "{name}"', db))
     r = zireze.optimize_scenario(SCENARIO, jobs=2)
     assert_matches_csv(tmp_path / "o" / "optimum.csv", r.optimum)
     assert r.optimum["status"].tolist() == ["ok", "ok", "refused"]
