@@ -101,22 +101,6 @@ struct Lattice {
   }
 };
 
-const char* name_of(Objective o) {
-  switch (o) {
-    case Objective::npv:
-      return "npv";
-    case Objective::lev:
-      return "lev";
-    case Objective::mai_vol_tot:
-      return "mai_vol_tot";
-    case Objective::mai_vol_rol:
-      return "mai_vol_rol";
-    case Objective::mai_vol_mad:
-      return "mai_vol_mad";
-  }
-  return "";
-}
-
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -144,7 +128,7 @@ int main(int argc, char** argv) {
       const bool ok = found.status == Optimum::Status::ok && found.value >= l.best;
       below += !ok;
       std::printf("%s %s %s %-11s lattice %.6f search %.6f%s\n", argv[i], argv[i + 1], argv[i + 2],
-                  name_of(o), l.best, found.value, ok ? "" : "  BELOW");
+                  objective_name(o), l.best, found.value, ok ? "" : "  BELOW");
     }
   }
   return below ? 1 : 0;

@@ -363,9 +363,16 @@ std::optional<std::string> toml_number(std::string_view typed) {
   if (i != typed.size()) return std::nullopt;
   // TOML wants no leading zeros, and digits on both sides of a point.
   while (whole.size() > 1 && whole.front() == '0') whole.remove_prefix(1);
-  std::string out = sign + (whole.empty() ? "0" : std::string(whole));
-  if (point) out += "." + (fraction.empty() ? std::string("0") : std::string(fraction));
-  if (!exponent.empty()) out += "e" + exponent;
+  std::string out = sign;
+  out += whole.empty() ? "0" : whole;
+  if (point) {
+    out += '.';
+    out += fraction.empty() ? "0" : fraction;
+  }
+  if (!exponent.empty()) {
+    out += 'e';
+    out += exponent;
+  }
   return out;
 }
 

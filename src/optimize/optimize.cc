@@ -74,6 +74,15 @@ namespace {
 
 constexpr double kNone = -std::numeric_limits<double>::infinity();
 
+// A number of years or of tenths of m2/ha as an int. A stand's figures may lie
+// far beyond any the space can take (an age of 1e30); they are held at
+// +-1e9, outside every bound, so that the conversion is always defined.
+int whole(double x) {
+  constexpr double kFar = 1e9;
+  if (!(x > -kFar)) return static_cast<int>(-kFar);
+  return static_cast<int>(std::min(x, kFar));
+}
+
 // A thinning of a candidate: `k` whole years after the stand's age; a row
 // thinning of one row in `one_in`, or (one_in 0) a selective thinning to
 // `tenths` tenths of m2/ha.
@@ -161,20 +170,18 @@ class Search {
 
   // Whole years after the stand's age, rounded toward the inside of a bound
   // (the ages themselves are checked when they are reached).
-  int offset_at_least(double age) const {
-    return std::max(0, static_cast<int>(std::ceil(age - a0_ - 1e-6)));
-  }
-  int offset_at_most(double age) const { return static_cast<int>(std::floor(age - a0_ + 1e-6)); }
+  int offset_at_least(double age) const { return std::max(0, whole(std::ceil(age - a0_ - 1e-6))); }
+  int offset_at_most(double age) const { return whole(std::floor(age - a0_ + 1e-6)); }
   int min_gap() const { return static_cast<int>(std::ceil(space_.min_interval - 1e-9)); }
 
   // The residuals a selective thinning may leave at basal area BA, in tenths:
   // the share it removes within bounds, and no less than the least residual.
   std::pair<int, int> residual_range(float BA) const {
     const double ba = BA;
-    int lo = static_cast<int>(std::ceil(
+    int lo = whole(std::ceil(
                  10 * std::max(space_.min_residual_basal_area, ba * (1 - space_.max_removal)))) -
              1;
-    int hi = static_cast<int>(std::floor(10 * ba * (1 - space_.min_removal))) + 1;
+    int hi = whole(std::floor(10 * ba * (1 - space_.min_removal))) + 1;
     while (lo <= hi && !residual_fits(BA, lo)) ++lo;
     while (hi >= lo && !residual_fits(BA, hi)) --hi;
     return {lo, hi};
@@ -453,13 +460,13 @@ std::optional<Candidate> candidate_of(const State& start, std::span<const Step> 
       // One growth step before each intervention, by whole years.
       const float to = s.kind == Step::Kind::grow_to ? s.value : age + s.value;
       const double years = static_cast<double>(to) - start.stand.IDADE;
-      const double whole = std::round(years);
-      if (last || whole <= k || std::fabs(years - whole) > 1e-3) return std::nullopt;
+      const double rounded = std::round(years);
+      if (last || rounded <= k || std::fabs(years - rounded) > 1e-3) return std::nullopt;
       const Step& next = steps[i + 1];
       if (next.kind == Step::Kind::grow_by || next.kind == Step::Kind::grow_to) return std::nullopt;
       // Reached as the search reaches it: the years added to the age so far.
-      if (to != age + static_cast<float>(static_cast<int>(whole) - k)) return std::nullopt;
-      k = static_cast<int>(whole);
+      if (to != age + static_cast<float>(whole(rounded) - k)) return std::nullopt;
+      k = whole(rounded);
       age = to;
     } else if (s.kind == Step::Kind::fell) {
       if (!last) return std::nullopt;
@@ -468,22 +475,12 @@ std::optional<Candidate> candidate_of(const State& start, std::span<const Step> 
     } else if (s.kind == Step::Kind::rows) {
       c.thinnings.push_back({k, s.one_in, 0});
     } else {
-      const int tenths = static_cast<int>(std::lround(static_cast<double>(s.value) * 10));
+      const int tenths = whole(std::round(static_cast<double>(s.value) * 10));
       if (static_cast<float>(tenths) / 10.0f != s.value) return std::nullopt;
       c.thinnings.push_back({k, 0, tenths});
     }
   }
   return std::nullopt;
-}
-
-// Whether a candidate's last thinning removes less than halfway between the
-// least and the most share allowed.
-bool light(Search& s, Candidate c) {
-  const std::size_t i = c.thinnings.size() - 1;
-  const std::optional<float> BA = s.basal_area_before(c, i);
-  if (!BA) return false;
-  const auto [lo, hi] = s.residual_range(*BA);
-  return c.thinnings[i].tenths * 2 >= lo + hi;
 }
 
 bool fits(const SearchSpace& space, const Candidate& c) {

@@ -96,6 +96,18 @@ TEST(Optimize, RefusesWhatItCannotValueAndFindsNothingOutsideTheSpace) {
   const Optimum none = optimize_stand(thinned, 1, prices(), space);
   EXPECT_EQ(none.status, Optimum::Status::infeasible);
   EXPECT_TRUE(none.steps.empty());
+  // Ages and residuals far beyond any of the space: nothing found, and no
+  // whole number of years or tenths out of an int's range on the way.
+  const Regime far{"far",
+                   {{Step::Kind::grow_to, 0, 1e30f},
+                    {Step::Kind::selective, 0, 1e30f},
+                    {Step::Kind::grow_by, 0, 5},
+                    {Step::Kind::fell, 0, 0}},
+                   {}};
+  const Regime* references[] = {&far};
+  space.rotation_max = 1000;
+  EXPECT_EQ(optimize_stand(stand(3e9f, 14, 900), 1, prices(), space, references).status,
+            Optimum::Status::infeasible);
 }
 
 // A scenario's regime inside the space starts a search: the optimum is
