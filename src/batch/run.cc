@@ -8,14 +8,7 @@ namespace zireze::batch {
 
 namespace {
 
-// Keeps every state of the run.
-struct Collector : RunObserver {
-  std::vector<State>& states;
-  explicit Collector(std::vector<State>& s) : states(s) {}
-  void reached(const State& s, const Step*) override { states.push_back(s); }
-};
-
-// Hands each state to the report, then to the collector.
+// Hands each state to the report, then to the states kept.
 struct Both : RunObserver {
   RunObserver& first;
   RunObserver& second;
@@ -39,7 +32,7 @@ Run run(const StandDescription& stand, const Regime* regime, int bark, bool with
   r.regime_id = regime ? regime->id : "";
   std::span<const Step> steps;
   if (regime) steps = regime->steps;
-  Collector collector(r.states);
+  StatesKept kept;
   GammaComplaints complaints;
   RunEnd end;
   if (with_report) {
@@ -47,12 +40,13 @@ Run run(const StandDescription& stand, const Regime* regime, int bark, bool with
     io::Unit console(nullptr, "");
     io::Unit report_unit(&report, "o relatorio");
     io::RunReport writer(io::Units{console, report_unit}, stand, complaints);
-    Both both(writer, collector);
+    Both both(writer, kept);
     end = run_regime(stand, steps, bark, Tables::every_state, both, &complaints);
     r.report = report.str();
   } else {
-    end = run_regime(stand, steps, bark, Tables::every_state, collector, &complaints);
+    end = run_regime(stand, steps, bark, Tables::every_state, kept, &complaints);
   }
+  r.states = std::move(kept.states);
   // A run stopped at a step is refused, whatever its figures before; one
   // that took every step is out of range where a figure is not a number.
   if (end.refusal) {

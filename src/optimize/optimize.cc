@@ -589,7 +589,7 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
     if (v > kNone) starts.push_back({*c, v});
   }
   if (best.value > kNone) starts.insert(starts.begin(), best);
-  // Every start is refined to steps of 1 year and 0.4 m2/ha; the best three
+  // Every start is refined to steps of 1 year and 0.4 m2/ha; the best six
   // of those on to 0.1 m2/ha.
   constexpr std::size_t kFinished = 6;
   std::vector<Scored> refined;

@@ -91,6 +91,12 @@ class RunObserver {
   virtual void reached(const State& state, const Step* step) = 0;
 };
 
+// Keeps every state of the run, in order.
+struct StatesKept : RunObserver {
+  std::vector<State> states;
+  void reached(const State& s, const Step*) override { states.push_back(s); }
+};
+
 // How a run ended: every step taken, or stopped where a step was refused.
 // `out_of_range_step` is the first state whose figures are not all numbers,
 // if any (the run goes on through it).

@@ -8,11 +8,6 @@
 namespace zireze {
 namespace {
 
-struct Keep : RunObserver {
-  std::vector<State> states;
-  void reached(const State& s, const Step*) override { states.push_back(s); }
-};
-
 Economics prices() {
   Economics e;
   e.discount_rate = 0.03;
@@ -38,7 +33,7 @@ StandDescription stand(float age, float site_class, float trees) {
 
 // The value of a regime run by the runner every front end uses.
 double value_of(const StandDescription& d, const std::vector<Step>& steps, Objective o) {
-  Keep kept;
+  StatesKept kept;
   const RunEnd end = run_regime(d, steps, 1, Tables::every_state, kept);
   if (end.refusal || end.out_of_range_step) return -INFINITY;
   const std::optional<RunValue> v = value_run(kept.states, prices(), d.never_thinned());

@@ -11,11 +11,6 @@
 namespace zireze {
 namespace {
 
-struct Keep : RunObserver {
-  std::vector<State> states;
-  void reached(const State& s, const Step*) override { states.push_back(s); }
-};
-
 StandDescription stand() {
   StandDescription d;
   d.age = 18;
@@ -47,7 +42,7 @@ void expect_same_stand(const State& a, const State& b) {
 // from states it has reached before: the figures must be those of a run
 // that tables every state from the start.
 TEST(RegimeRunner, TablesOnlyAtHarvestsAndFromAStateReachedGiveTheSameFigures) {
-  Keep every, harvests, resumed;
+  StatesKept every, harvests, resumed;
   const RunEnd end = run_regime(stand(), kRegime, 1, Tables::every_state, every);
   EXPECT_EQ(end.refusal, nullptr);
   run_regime(stand(), kRegime, 1, Tables::harvests, harvests);
@@ -74,7 +69,7 @@ TEST(RegimeRunner, RefusesAStepTheModelCannotTakeWhereItStands) {
            {{{Step::Kind::grow_to, 0, 30}, {Step::Kind::grow_to, 0, 29}},
             "A IDADE DE PROJECCAO NAO PODE SER INFERIOR"},
            {{{Step::Kind::selective, 0, 500}}, "A AREA BASAL RESIDUAL TEM DE SER"}}) {
-    Keep kept;
+    StatesKept kept;
     const RunEnd end = run_regime(stand(), steps, 1, Tables::every_state, kept);
     ASSERT_NE(end.refusal, nullptr);
     EXPECT_TRUE(std::string(end.refusal).starts_with(reason)) << end.refusal;
