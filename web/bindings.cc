@@ -12,7 +12,6 @@
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
-#include <algorithm>
 #include <cstdint>
 #include <exception>
 #include <sstream>
@@ -27,7 +26,6 @@
 #include "batch/scenario.h"
 #include "batch/schema.h"
 #include "io/events.h"
-#include "io/layout.h"
 #include "io/session_lines.h"
 #include "io/unit.h"
 
@@ -152,14 +150,10 @@ void columns_json(Json& j, const Table<Row>& t) {
   j.close(']');
 }
 
-// The lines that session lines written by `write` put on the console.
-template <typename Write>
-std::vector<std::string> console_lines(Write write) {
-  std::ostringstream text;
-  io::Unit console(&text, ""), report(nullptr, "");
-  write(io::Units{console, report});
+// The lines of a text.
+std::vector<std::string> lines_of(const std::string& text) {
   std::vector<std::string> lines;
-  std::istringstream in(text.str());
+  std::istringstream in(text);
   for (std::string line; std::getline(in, line);) lines.push_back(line);
   return lines;
 }
@@ -171,18 +165,18 @@ void state_json(Json& j, const Run& r, const State& s, const Step* step) {
   const char* heading = io::state_heading(s);
   j.key("heading").str(heading ? heading : "");
   // The report's line for the thinning that led here, if one did.
-  const auto note = console_lines([&](io::Units out) {
-    if (s.row_percent) io::row_thinning_line(out.console, *s.row_percent);
-    if (step && step->kind == Step::Kind::selective)
-      io::selective_thinning_line(out.console, step->value);
-  });
-  j.key("note").str(note.empty() ? "" : note[0]);
+  std::ostringstream note;
+  io::Unit written(&note, "");
+  if (s.row_percent) io::row_thinning_line(written, *s.row_percent);
+  if (step && step->kind == Step::Kind::selective)
+    io::selective_thinning_line(written, step->value);
+  const std::vector<std::string> note_lines = lines_of(note.str());
+  j.key("note").str(note_lines.empty() ? "" : note_lines[0]);
   // The table's lines above its column headings: age, site class, dominant
   // height, mean diameter, Weibull parameters.
   j.key("header").open('[');
   if (s.table)
-    for (const std::string& line :
-         console_lines([&](io::Units out) { io::stand_table(out, *s.table); })) {
+    for (const std::string& line : lines_of(io::stand_table_text(*s.table, true))) {
       if (line.starts_with("  DAP")) break;
       j.str(line);
     }
@@ -274,32 +268,21 @@ void problem_json(Json& j, const Problem& p, const std::vector<Place>* places) {
 }
 
 void runs_json(Json& j, const Scenario& sc, const RunPlan& planned) {
-  // The CSV files of `zireze run`: the values and the cash flows only with
-  // prices and costs.
-  const Economics* economics = sc.economics ? &*sc.economics : nullptr;
-  last = {{"stands.csv", csv_header(kStandsTable)},
-          {"classes.csv", csv_header(kClassesTable)},
-          {"runs.csv", csv_header(kRunsTable)}};
-  if (economics) {
-    last.emplace_back("values.csv", csv_header(kValuesTable));
-    last.emplace_back("cashflows.csv", csv_header(kCashFlowsTable));
-  }
+  // The CSV files of `zireze run`, then each run's report.
+  const std::span<const char* const> run_csv = run_files(sc);
+  std::vector<std::string> rows;
+  for (std::size_t i = 0; i < run_csv.size(); ++i) rows.push_back(run_file_header(i));
+  std::vector<std::pair<std::string, std::string>> reports;
   j.key("files").open('[');
-  for (const auto& file : last) j.str(file.first);
+  for (const char* name : run_csv) j.str(name);
   j.close(']');
-  if (economics) columns_json(j.key("value_columns"), kValuesTable);
+  if (sc.economics) columns_json(j.key("value_columns"), kValuesTable);
   j.key("runs").open('[');
   for (std::size_t i = 0; i < planned.size(); ++i) {
     const PlannedRun p = planned[i];
     const Regime* regime = p.regime ? &sc.regimes[*p.regime] : nullptr;
-    const Run r = run(sc.stands[p.stand], regime, sc.bark, true, economics);
-    append_stand_rows(last[0].second, r);
-    append_class_rows(last[1].second, r);
-    append_run_row(last[2].second, r);
-    if (economics) {
-      append_value_row(last[3].second, r);
-      append_cash_flow_rows(last[4].second, r);
-    }
+    const Run r = run_planned(sc, p, true);
+    append_run_rows(rows, r);
     j.open('{');
     j.key("stand").str(r.stand_id);
     j.key("regime").str(r.regime_id);
@@ -308,19 +291,22 @@ void runs_json(Json& j, const Scenario& sc, const RunPlan& planned) {
     // The step the model could not take: the one after the last state.
     if (r.status == Run::Status::refused)
       j.key("refused_step").raw(std::to_string(r.states.back().step + 1));
-    j.key("file").raw(std::to_string(last.size()));
+    j.key("file").raw(std::to_string(run_csv.size() + reports.size()));
     j.key("report").str(report_name(r));
     // Its row of values.csv.
-    if (economics) cells_json(j.key("values"), kValuesTable, r);
+    if (sc.economics) cells_json(j.key("values"), kValuesTable, r);
     j.key("states").open('[');
     for (const State& s : r.states)
       state_json(j, r, s,
                  s.step > 0 ? &regime->steps[static_cast<std::size_t>(s.step - 1)] : nullptr);
     j.close(']');
     j.close('}');
-    last.emplace_back(report_name(r), r.report);
+    reports.emplace_back(report_name(r), r.report);
   }
   j.close(']');
+  for (std::size_t i = 0; i < run_csv.size(); ++i)
+    last.emplace_back(run_csv[i], std::move(rows[i]));
+  for (auto& report : reports) last.push_back(std::move(report));
 }
 
 // The scenario `text`, read by the batch's reader; empty with its problems.

@@ -11,11 +11,9 @@
 #include <cfloat>
 #include <chrono>
 #include <cmath>
-#include <cstdint>
 #include <limits>
 #include <memory>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -27,7 +25,6 @@
 #include "input/thinned_input.h"
 #include "io/reply.h"
 #include "io/session_lines.h"
-#include "io/unit.h"
 #include "regime/ordered.h"
 #include "regime/regime.h"
 #include "stand.h"
@@ -68,15 +65,12 @@ std::string shown(py::handle value) {
   throw py::value_error(name + "=" + shown(value) + ": " + reason);
 }
 
-// A Python float: the nearest single-precision value. Past the largest float
-// only what still rounds to it is taken (below the midpoint to 2^128).
+// A Python float: the nearest single-precision value.
 float single_of_double(double d, const std::string& name, py::handle value) {
   if (!std::isfinite(d)) refuse(name, value, "not a finite number");
-  if (std::fabs(d) > static_cast<double>(FLT_MAX)) {
-    if (std::fabs(d) < 0x1.ffffffp127) return d < 0 ? -FLT_MAX : FLT_MAX;
-    refuse(name, value, "beyond the range of a single-precision number");
-  }
-  return static_cast<float>(d);
+  const std::optional<float> f = io::nearest_float(d);
+  if (!f) refuse(name, value, "beyond the range of a single-precision number");
+  return *f;
 }
 
 // A Python int, rounded once to the nearest float: within 64 bits by the
@@ -315,12 +309,8 @@ py::dict frame_dict(std::vector<batch::ColumnData>&& columns) {
 }
 
 py::object class_frame(const StandTable& t) {
-  // The class columns after the keys, from the table's own rows.
-  const batch::Run run;
-  State state;
-  state.table = t;
-  batch::Columns<batch::ClassRow> columns(batch::kClassesTable, 4);
-  for (const TableClass& c : state.table->classes) columns.add(batch::ClassRow{run, state, c});
+  batch::Columns<batch::ClassRow> columns(batch::kClassesTable, batch::kClassKeys);
+  batch::for_each_class_row(t, [&](const batch::ClassRow& row) { columns.add(row); });
   return py::module_::import("pandas").attr("DataFrame")(frame_dict(std::move(columns.data())));
 }
 
@@ -492,12 +482,7 @@ py::tuple run_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes,
       Interrupts interrupts;
       run_in_order<batch::Run>(
           planned.size(), jobs,
-          [&](std::size_t i) {
-            const PlannedRun p = planned[i];
-            const Regime* r = p.regime ? &scenario->regimes[*p.regime] : nullptr;
-            const Economics* e = scenario->economics ? &*scenario->economics : nullptr;
-            return batch::run(scenario->stands[p.stand], r, scenario->bark, with_reports, e);
-          },
+          [&](std::size_t i) { return batch::run_planned(*scenario, planned[i], with_reports); },
           [&](batch::Run&& r) {
             batch::for_each_state_row(r, [&](const batch::StateRow& row) { stands.add(row); });
             batch::for_each_class_row(r, [&](const batch::ClassRow& row) { classes.add(row); });
@@ -545,10 +530,9 @@ py::tuple optimize_scenario(const py::bytes& text_bytes, const py::bytes& file_b
     py::gil_scoped_release released;
     scenario = read(text, file, plots, problems);
     // Without an [optimize] table the defaults hold: they must fit the scenario.
-    if (scenario && !scenario->optimize) {
-      for (const SpaceProblem& p : check_space(SearchSpace{}, scenario->economics.has_value()))
-        problems.push_back(file + ": no [optimize] table, and its default " + p.key + ": " +
-                           p.what);
+    if (scenario) {
+      for (const SpaceProblem& p : batch::space_problems(*scenario))
+        problems.push_back(file + ": " + batch::to_string(p));
       if (!problems.empty()) scenario.reset();
     }
     if (scenario) {

@@ -14,6 +14,7 @@
 #endif
 
 // The library first, then R, whose headers define short macros.
+#include <algorithm>
 #include <cfloat>
 #include <charconv>
 #include <chrono>
@@ -21,13 +22,13 @@
 #include <cmath>
 #include <cstdint>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <thread>
 #include <utility>
 #include <variant>
 #include <vector>
 
+#include "batch/columns.h"
 #include "batch/optimum.h"
 #include "batch/plain.h"
 #include "batch/run.h"
@@ -36,7 +37,6 @@
 #include "input/thinned_input.h"
 #include "io/reply.h"
 #include "io/session_lines.h"
-#include "io/unit.h"
 #include "regime/ordered.h"
 #include "regime/regime.h"
 #include "stand.h"
@@ -118,11 +118,9 @@ float single_at(SEXP x, R_xlen_t i, const std::string& name) {
   const double d = REAL(x)[i];
   if (ISNA(d)) refuse(name, "NA", "a number is needed");
   if (!std::isfinite(d)) refuse(name, shown_at(x, i), "not a finite number");
-  if (std::fabs(d) > static_cast<double>(FLT_MAX)) {
-    if (std::fabs(d) < 0x1.ffffffp127) return d < 0 ? -FLT_MAX : FLT_MAX;
-    refuse(name, shown_at(x, i), "beyond the range of a single-precision number");
-  }
-  return static_cast<float>(d);
+  const std::optional<float> f = io::nearest_float(d);
+  if (!f) refuse(name, shown_at(x, i), "beyond the range of a single-precision number");
+  return *f;
 }
 
 void one_number(SEXP x, const std::string& name) {
@@ -336,90 +334,59 @@ Rcpp::List figures(const Stand& s) {
 }
 
 // ---------------------------------------------------------------------------
-// Tables as data frames, column by column from the declared columns: text
-// as character, whole numbers as integer, figures as double; an empty cell
-// is NA (a figure that is not a number stays NaN, as the CSV files write it).
+// Tables as data frames, from the declared columns held column by column:
+// text as character, whole numbers as integer (double where one is beyond an
+// R integer), figures as double; an empty cell is NA (a figure that is not a
+// number stays NaN, as the CSV files write it).
+
+SEXP data_frame_of(const std::vector<batch::ColumnData>& columns) {
+  Rcpp::List out(columns.size());
+  Rcpp::CharacterVector names(columns.size());
+  std::size_t rows = 0;
+  for (std::size_t i = 0; i < columns.size(); ++i) {
+    const batch::ColumnData& c = columns[i];
+    names[i] = std::string(c.name);
+    if (c.type == batch::Type::text) {
+      Rcpp::CharacterVector v(c.text.size());
+      for (std::size_t k = 0; k < c.text.size(); ++k) SET_STRING_ELT(v, k, utf8_string(c.text[k]));
+      out[i] = v;
+      rows = c.text.size();
+      continue;
+    }
+    rows = c.missing.size();
+    const bool fits_int = c.type == batch::Type::integer &&
+                          std::all_of(c.integers.begin(), c.integers.end(),
+                                      [](std::int64_t x) { return x > INT_MIN && x <= INT_MAX; });
+    if (fits_int) {
+      Rcpp::IntegerVector v(rows);
+      for (std::size_t k = 0; k < rows; ++k)
+        v[k] = c.missing[k] ? NA_INTEGER : static_cast<int>(c.integers[k]);
+      out[i] = v;
+    } else {
+      Rcpp::NumericVector v(rows);
+      for (std::size_t k = 0; k < rows; ++k)
+        v[k] = c.missing[k]                     ? NA_REAL
+               : c.type == batch::Type::integer ? static_cast<double>(c.integers[k])
+                                                : c.reals[k];
+      out[i] = v;
+    }
+  }
+  out.attr("names") = names;
+  out.attr("class") = "data.frame";
+  out.attr("row.names") = Rcpp::IntegerVector::create(NA_INTEGER, -static_cast<int>(rows));
+  return out;
+}
 
 template <typename Row>
-class Frame {
- public:
-  explicit Frame(const batch::Table<Row>& t, std::size_t first = 0)
-      : table_(t), first_(first), columns_(t.columns.size() - first) {}
-
-  void add(const Row& row) {
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      Column& c = columns_[i];
-      const batch::Type type = table_.columns[first_ + i].type;
-      std::visit(
-          [&](auto v) {
-            using V = decltype(v);
-            if constexpr (std::is_same_v<V, std::monostate>) {
-              if (type == batch::Type::text)
-                c.text.emplace_back();
-              else
-                c.numbers.push_back(NA_REAL);
-            } else if constexpr (std::is_same_v<V, std::string_view>) {
-              c.text.emplace_back(v);
-            } else {
-              c.numbers.push_back(static_cast<double>(v));
-            }
-          },
-          table_.columns[first_ + i].cell(row));
-    }
-    ++rows_;
-  }
-
-  SEXP data_frame() const {
-    Rcpp::List out(columns_.size());
-    Rcpp::CharacterVector names(columns_.size());
-    for (std::size_t i = 0; i < columns_.size(); ++i) {
-      const Column& c = columns_[i];
-      const batch::Type type = table_.columns[first_ + i].type;
-      names[i] = std::string(table_.columns[first_ + i].name);
-      if (type == batch::Type::text) {
-        Rcpp::CharacterVector v(c.text.size());
-        for (std::size_t k = 0; k < c.text.size(); ++k)
-          SET_STRING_ELT(v, k, utf8_string(c.text[k]));
-        out[i] = v;
-      } else if (type == batch::Type::integer && fits_int(c.numbers)) {
-        Rcpp::IntegerVector v(c.numbers.size());
-        for (std::size_t k = 0; k < c.numbers.size(); ++k)
-          v[k] = ISNA(c.numbers[k]) ? NA_INTEGER : static_cast<int>(c.numbers[k]);
-        out[i] = v;
-      } else {
-        out[i] = Rcpp::NumericVector(c.numbers.begin(), c.numbers.end());
-      }
-    }
-    out.attr("names") = names;
-    out.attr("class") = "data.frame";
-    out.attr("row.names") = Rcpp::IntegerVector::create(NA_INTEGER, -static_cast<int>(rows_));
-    return out;
-  }
-
- private:
-  struct Column {
-    std::vector<std::string> text;
-    std::vector<double> numbers;
-  };
-  static bool fits_int(const std::vector<double>& v) {
-    for (double x : v)
-      if (!ISNA(x) && !(x > INT_MIN && x <= INT_MAX)) return false;
-    return true;
-  }
-  const batch::Table<Row>& table_;
-  std::size_t first_;
-  std::vector<Column> columns_;
-  std::size_t rows_ = 0;
+struct Frame : batch::Columns<Row> {
+  using batch::Columns<Row>::Columns;
+  SEXP data_frame() { return data_frame_of(this->data()); }
 };
 
 Rcpp::List table_of(const StandTable& t) {
   using Rcpp::_;
-  // The class columns after the keys (stand, regime, step, event).
-  const batch::Run run;
-  State state;
-  state.table = t;
-  Frame<batch::ClassRow> classes(batch::kClassesTable, 4);
-  for (const TableClass& c : state.table->classes) classes.add(batch::ClassRow{run, state, c});
+  Frame<batch::ClassRow> classes(batch::kClassesTable, batch::kClassKeys);
+  batch::for_each_class_row(t, [&](const batch::ClassRow& row) { classes.add(row); });
   const TableTotals& s = t.totals;
   Rcpp::NumericVector totals = Rcpp::NumericVector::create(
       _["n"] = s.n, _["g"] = s.g, _["h"] = s.h, _["vol_tot"] = s.vol_tot, _["vol_rol"] = s.vol_rol,
@@ -751,11 +718,7 @@ SEXP cpp_run_scenario(SEXP x, SEXP jobs, SEXP reports) {
     r::Interrupts interrupts;
     run_in_order<batch::Run>(
         planned.size(), threads,
-        [&](std::size_t i) {
-          const PlannedRun p = planned[i];
-          const Regime* regime = p.regime ? &s.regimes[*p.regime] : nullptr;
-          return batch::run(s.stands[p.stand], regime, s.bark, with_reports, economics);
-        },
+        [&](std::size_t i) { return batch::run_planned(s, planned[i], with_reports); },
         [&](batch::Run&& run) {
           batch::for_each_state_row(run, [&](const batch::StateRow& row) { stands.add(row); });
           batch::for_each_class_row(run, [&](const batch::ClassRow& row) { classes.add(row); });
@@ -798,7 +761,7 @@ SEXP cpp_optimize(SEXP x, SEXP jobs) {
     const Scenario s = r::read(x);
     r::Refused refused{"scenario", {}};
     for (const SpaceProblem& p : batch::space_problems(s))
-      refused.lines.push_back("no [optimize] table, and its default " + p.key + ": " + p.what);
+      refused.lines.push_back(batch::to_string(p));
     if (!refused.lines.empty()) throw refused;
     r::Interrupts interrupts;
     const SearchProgress progress = [&](double) { interrupts.check(); };

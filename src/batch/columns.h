@@ -17,7 +17,7 @@ struct ColumnData {
   Type type;
   std::vector<std::string> text;       // Type::text (empty cells "")
   std::vector<std::int64_t> integers;  // Type::integer
-  std::vector<std::uint8_t> missing;   // Type::integer: 1 where the cell is empty (integer 0)
+  std::vector<std::uint8_t> missing;   // numbers: 1 where the cell is empty
   std::vector<double> reals;           // Type::real: the figure's value (empty cells NaN)
 
   bool has_missing() const {
@@ -52,15 +52,24 @@ class Columns {
         c.integers.push_back(0);
         c.missing.push_back(1);
       }
-      if (c.type == Type::real) c.reals.push_back(std::numeric_limits<double>::quiet_NaN());
+      if (c.type == Type::real) {
+        c.reals.push_back(std::numeric_limits<double>::quiet_NaN());
+        c.missing.push_back(1);
+      }
     }
     void operator()(std::string_view s) const { c.text.emplace_back(s); }
     void operator()(std::int64_t i) const {
       c.integers.push_back(i);
       c.missing.push_back(0);
     }
-    void operator()(float x) const { c.reals.push_back(x); }
-    void operator()(double x) const { c.reals.push_back(x); }
+    void operator()(float x) const {
+      c.reals.push_back(x);
+      c.missing.push_back(0);
+    }
+    void operator()(double x) const {
+      c.reals.push_back(x);
+      c.missing.push_back(0);
+    }
   };
   const Table<Row>& table_;
   std::size_t first_ = 0;

@@ -2,11 +2,13 @@
 
 #include <unistd.h>
 
+#include <array>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <iostream>
 #include <memory>
+#include <span>
 #include <stdexcept>
 #include <tuple>
 #include <variant>
@@ -27,33 +29,19 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The CSV files of the runs, in the order of their rows in a chunk: the
-// values and the cash flows only with prices and costs.
-constexpr const char* kFiles[] = {"stands.csv", "classes.csv", "runs.csv", "values.csv",
-                                  "cashflows.csv"};
-// What `zireze optimize` writes besides.
+// What `zireze optimize` writes besides the runs' files.
 constexpr const char* kOptimumFiles[] = {"best.toml", "optimum.csv"};
-
-std::size_t file_count(const Scenario& s) { return s.economics ? 5 : 3; }
 
 // A run, with its rows already as CSV text: formatted on the worker threads.
 struct Chunk {
   Run run;
-  std::string csv[std::size(kFiles)];
+  std::array<std::string, kRunFiles.size()> csv;
 };
 
 Chunk work(const Scenario& s, const PlannedRun& planned, bool reports) {
   Chunk c;
-  const Regime* regime = planned.regime ? &s.regimes[*planned.regime] : nullptr;
-  const Economics* economics = s.economics ? &*s.economics : nullptr;
-  c.run = run(s.stands[planned.stand], regime, s.bark, reports, economics);
-  append_stand_rows(c.csv[0], c.run);
-  append_class_rows(c.csv[1], c.run);
-  append_run_row(c.csv[2], c.run);
-  if (economics) {
-    append_value_row(c.csv[3], c.run);
-    append_cash_flow_rows(c.csv[4], c.run);
-  }
+  c.run = run_planned(s, planned, reports);
+  append_run_rows(std::span(c.csv).first(run_files(s).size()), c.run);
   return c;
 }
 
@@ -100,7 +88,7 @@ bool inside(const fs::path& path, const fs::path& folder) {
 std::string collision(const Options& o, const std::string& file, const std::string& other) {
   if (file.empty()) return "";
   const fs::path out(o.out), path(file);
-  for (const char* name : kFiles)
+  for (const char* name : kRunFiles)
     if (same_place(path, out / name)) return (out / name).string();
   for (const char* name : kOptimumFiles)
     if (same_place(path, out / name)) return (out / name).string();
@@ -150,21 +138,14 @@ int write_runs(const Scenario& scenario, const std::string& text, const Options&
     files.back()->open();
     return files.back().get();
   };
-  for (std::size_t i = 0; i < file_count(scenario); ++i) file(kFiles[i]);
-  files[0]->write(csv_header(kStandsTable));
-  files[1]->write(csv_header(kClassesTable));
-  files[2]->write(csv_header(kRunsTable));
-  if (scenario.economics) {
-    files[3]->write(csv_header(kValuesTable));
-    files[4]->write(csv_header(kCashFlowsTable));
-  }
+  const std::span<const char* const> run_csv = run_files(scenario);
+  for (std::size_t i = 0; i < run_csv.size(); ++i) file(run_csv[i])->write(run_file_header(i));
   const bool values = scenario.economics.has_value();
   std::unique_ptr<SqliteTables> db;
   if (!o.sqlite.empty())
     db = std::make_unique<SqliteTables>(o.sqlite, text, ZIREZE_VERSION, values, optima != nullptr);
   std::unique_ptr<Workbook> book;
-  if (!o.xlsx.empty())
-    book = std::make_unique<Workbook>(o.xlsx, values, Workbook::kMostRows, optima != nullptr);
+  if (!o.xlsx.empty()) book = std::make_unique<Workbook>(o.xlsx, values, optima != nullptr);
 
   bool unsound = false;
   if (optima) {
@@ -186,7 +167,7 @@ int write_runs(const Scenario& scenario, const std::string& text, const Options&
   run_in_order<Chunk>(
       planned.size(), o.jobs, [&](std::size_t i) { return work(scenario, planned[i], o.reports); },
       [&](Chunk&& c) {
-        for (std::size_t i = 0; i < file_count(scenario); ++i) files[i]->write(c.csv[i]);
+        for (std::size_t i = 0; i < run_csv.size(); ++i) files[i]->write(c.csv[i]);
         if (db) db->add(c.run);
         if (book) book->add(c.run);
         if (o.reports) {
@@ -229,9 +210,8 @@ int optimize_command(const Options& o) {
   auto read = scenario_of(o);
   if (const int* status = std::get_if<int>(&read)) return *status;
   const Scenario& scenario = std::get<1>(read).first;
-  for (const SpaceProblem& p : space_problems(scenario)) {
-    std::cerr << "zireze: " << o.scenario << ": no [optimize] table, and its default " << p.key
-              << ": " << p.what << '\n';
+  if (const std::vector<SpaceProblem> problems = space_problems(scenario); !problems.empty()) {
+    std::cerr << "zireze: " << o.scenario << ": " << to_string(problems.front()) << '\n';
     return 2;
   }
   remove_temporaries_on_signal();

@@ -77,4 +77,33 @@ void append_cash_flow_rows(std::string& out, const Run& r) {
       r, [&](const CashFlowRow& row) { append_csv_row(out, kCashFlowsTable, row); });
 }
 
+std::span<const char* const> run_files(const Scenario& s) {
+  return std::span(kRunFiles).first(s.economics ? 5 : 3);
+}
+
+std::string run_file_header(std::size_t file) {
+  switch (file) {
+    case 0:
+      return csv_header(kStandsTable);
+    case 1:
+      return csv_header(kClassesTable);
+    case 2:
+      return csv_header(kRunsTable);
+    case 3:
+      return csv_header(kValuesTable);
+    default:
+      return csv_header(kCashFlowsTable);
+  }
+}
+
+void append_run_rows(std::span<std::string> files, const Run& r) {
+  append_stand_rows(files[0], r);
+  append_class_rows(files[1], r);
+  append_run_row(files[2], r);
+  if (files.size() > 3) {
+    append_value_row(files[3], r);
+    append_cash_flow_rows(files[4], r);
+  }
+}
+
 }  // namespace zireze::batch

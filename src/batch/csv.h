@@ -4,9 +4,12 @@
 // line end.
 #pragma once
 
+#include <array>
+#include <span>
 #include <string>
 
 #include "batch/schema.h"
+#include "regime/scenario.h"
 
 namespace zireze::batch {
 
@@ -39,6 +42,16 @@ void append_csv_row(std::string& out, const Table<Row>& t, const Row& row) {
   }
   out += '\n';
 }
+
+// The CSV files of a scenario's runs, in this order: the values and the cash
+// flows only with prices and costs (`run_files`).
+constexpr std::array<const char*, 5> kRunFiles = {"stands.csv", "classes.csv", "runs.csv",
+                                                  "values.csv", "cashflows.csv"};
+std::span<const char* const> run_files(const Scenario& s);
+// The header line of each of them.
+std::string run_file_header(std::size_t file);
+// One run's rows, appended to each file's text (as many as `run_files`).
+void append_run_rows(std::span<std::string> files, const Run& r);
 
 // The rows of one run in each table.
 void append_stand_rows(std::string& out, const Run& r);

@@ -1,25 +1,21 @@
 #include "batch/optimum.h"
 
-#include <algorithm>
-
 #include "batch/plain.h"
 #include "batch/run.h"
 
 namespace zireze::batch {
 
-SearchSpace space_of(const Scenario& s) { return s.optimize.value_or(SearchSpace{}); }
-
 StandOptimum optimize_stand_of(const Scenario& s, std::size_t i, const SearchProgress& progress) {
   const StandDescription& d = s.stands[i];
-  const SearchSpace space = space_of(s);
+  // Its [optimize] table, or the defaults.
+  const SearchSpace space = s.optimize.value_or(SearchSpace{});
   // The increments need no prices: without them every price is 0.
   const Economics economics = s.economics.value_or(Economics{});
   StandOptimum out{d.id, space.objective, {}, {}, {}, {}};
 
   std::vector<const Regime*> references;
   for (const Regime& r : s.regimes) {
-    if (!r.stands.empty() && std::find(r.stands.begin(), r.stands.end(), d.id) == r.stands.end())
-      continue;
+    if (!runs_on(r, d.id)) continue;
     references.push_back(&r);
     const Run run_of = run(d, &r, s.bark, false, &economics);
     if (!run_of.value) continue;
@@ -37,6 +33,10 @@ StandOptimum optimize_stand_of(const Scenario& s, std::size_t i, const SearchPro
 std::vector<SpaceProblem> space_problems(const Scenario& s) {
   if (s.optimize) return {};
   return check_space(SearchSpace{}, s.economics.has_value());
+}
+
+std::string to_string(const SpaceProblem& p) {
+  return "no [optimize] table, and its default " + p.key + ": " + p.what;
 }
 
 Regime best_regime(const StandOptimum& o) {

@@ -23,9 +23,6 @@ struct StandOptimum {
   std::optional<double> reference_value;
 };
 
-// The search space of a scenario: its [optimize] table, or the defaults.
-SearchSpace space_of(const Scenario& s);
-
 // The best regime for stand `i` of the scenario, in its search space. Its
 // regimes on the stand are valued as references, and those in the space
 // start searches too.
@@ -36,6 +33,8 @@ StandOptimum optimize_stand_of(const Scenario& s, std::size_t i,
 // checked as it was read, but without one the defaults must fit it too (lev
 // needs prices).
 std::vector<SpaceProblem> space_problems(const Scenario& s);
+// One of them as a line: "no [optimize] table, and its default KEY: WHAT".
+std::string to_string(const SpaceProblem& p);
 
 // A stand's optimum as a regime: "best-STAND", on that stand only.
 Regime best_regime(const StandOptimum& o);

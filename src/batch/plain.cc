@@ -264,13 +264,17 @@ Plain step_plain(const Step& s) {
   return t;
 }
 
+Plain steps_plain(const std::vector<Step>& steps) {
+  Plain list = Plain::array();
+  for (const Step& step : steps) list.items.push_back(step_plain(step));
+  return list;
+}
+
 }  // namespace
 
 std::string steps_text(const std::vector<Step>& steps) {
-  Plain list = Plain::array();
-  for (const Step& step : steps) list.items.push_back(step_plain(step));
   Writer w;
-  w.value(list, "");
+  w.value(steps_plain(steps), "");
   return w.take().text;
 }
 
@@ -282,9 +286,7 @@ Plain plain_of(const Regime& r) {
     for (const std::string& id : r.stands) ids.items.push_back(Plain::string(id));
     regime.add("stands", ids);
   }
-  Plain steps = Plain::array();
-  for (const Step& step : r.steps) steps.items.push_back(step_plain(step));
-  regime.add("steps", steps);
+  regime.add("steps", steps_plain(r.steps));
   return regime;
 }
 

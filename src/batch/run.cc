@@ -61,4 +61,10 @@ Run run(const StandDescription& stand, const Regime* regime, int bark, bool with
   return r;
 }
 
+Run run_planned(const Scenario& s, const PlannedRun& p, bool with_report) {
+  const Regime* regime = p.regime ? &s.regimes[*p.regime] : nullptr;
+  const Economics* economics = s.economics ? &*s.economics : nullptr;
+  return run(s.stands[p.stand], regime, s.bark, with_report, economics);
+}
+
 }  // namespace zireze::batch

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "regime/regime.h"
+#include "regime/scenario.h"
 #include "value/valuation.h"
 
 namespace zireze::batch {
@@ -33,5 +34,9 @@ std::string report_name(const Run& r);
 // `regime` null: the stand is only tabled. `economics` null: no values.
 Run run(const StandDescription& stand, const Regime* regime, int bark, bool with_report,
         const Economics* economics = nullptr);
+
+// A planned run of the scenario: its stand under its regime (or tabled
+// alone), valued when the scenario has prices and costs.
+Run run_planned(const Scenario& s, const PlannedRun& p, bool with_report);
 
 }  // namespace zireze::batch

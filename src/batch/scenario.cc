@@ -471,8 +471,7 @@ std::optional<Economics> economics(Toml& in, const toml::node& n) {
 
 // [optimize]: the space `zireze optimize` searches. Checked here (whether
 // it needs prices is told once the whole file is read).
-std::optional<SearchSpace> search_space(Toml& in, const toml::node& n,
-                                        std::vector<std::pair<std::string, Where>>& places) {
+std::optional<SearchSpace> search_space(Toml& in, const toml::node& n) {
   const toml::table* t = in.table(n, "optimize");
   if (!t) return std::nullopt;
   in.only(*t,
@@ -481,9 +480,7 @@ std::optional<SearchSpace> search_space(Toml& in, const toml::node& n,
           "[optimize]");
   SearchSpace space;
   bool ok = true;
-  places.emplace_back("", in.where(n));
   if (const toml::node* o = t->get("objective")) {
-    places.emplace_back("objective", in.where(*o));
     const std::optional<std::string> name = in.string(*o, "objective");
     const std::optional<Objective> objective = name ? objective_named(*name) : std::nullopt;
     if (name && !objective)
@@ -493,7 +490,6 @@ std::optional<SearchSpace> search_space(Toml& in, const toml::node& n,
     if (objective) space.objective = *objective;
   }
   if (const toml::node* k = t->get("thinnings")) {
-    places.emplace_back("thinnings", in.where(*k));
     const auto* whole = k->as_integer();
     if (!whole) in.problem(in.where(*k), "thinnings: a whole number from 0 to 4");
     ok = ok && whole;
@@ -512,13 +508,11 @@ std::optional<SearchSpace> search_space(Toml& in, const toml::node& n,
                             {"min_residual_basal_area", &SearchSpace::min_residual_basal_area}}) {
     const toml::node* x = t->get(key);
     if (!x) continue;
-    places.emplace_back(key, in.where(*x));
     const std::optional<double> v = in.real(*x, key);
     ok = ok && v;
     if (v) space.*value = *v;
   }
   if (const toml::node* r = t->get("rotation")) {
-    places.emplace_back("rotation", in.where(*r));
     const toml::array* ages = r->as_array();
     if (!ages || ages->size() != 2) {
       in.problem(in.where(*r), "rotation: [MIN, MAX], the felling ages searched");
@@ -597,16 +591,13 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
 
   if (const toml::node* e = top.get("economics")) s.economics = economics(in, *e);
-  std::vector<std::pair<std::string, Where>> space_places;
   if (const toml::node* o = top.get("optimize")) {
-    s.optimize = search_space(in, *o, space_places);
+    s.optimize = search_space(in, *o);
     if (s.optimize) {
       for (const SpaceProblem& p : check_space(*s.optimize, top.get("economics") != nullptr)) {
         // Told at the key it is about, or at the table when the key is not given.
-        Where at = space_places.front().second;
-        for (const auto& [key, where] : space_places)
-          if (key == p.key) at = where;
-        in.problem(at, p.key + ": " + p.what);
+        const toml::node* key = o->as_table()->get(p.key);
+        in.problem(in.where(key ? *key : *o), p.key + ": " + p.what);
       }
     }
   }

@@ -90,6 +90,16 @@ void for_each_class_row(const Run& r, Each each) {
     if (s.table)
       for (const TableClass& c : s.table->classes) each(ClassRow{r, s, c});
 }
+// A stand table of its own (not of a run) as rows of classes.csv, whose key
+// columns (the first kClassKeys: stand, regime, step, event) it has not.
+constexpr std::size_t kClassKeys = 4;
+template <typename Each>
+void for_each_class_row(const StandTable& t, Each each) {
+  const Run run;
+  State state;
+  state.table = t;
+  for (const TableClass& c : state.table->classes) each(ClassRow{run, state, c});
+}
 template <typename Each>
 void for_each_cash_flow_row(const Run& r, Each each) {
   if (r.value)

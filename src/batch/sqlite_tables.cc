@@ -112,13 +112,14 @@ void SqliteTables::create(const std::string& scenario_text, const std::string& v
   if (optimum) optimum_ = prepare(insert_sql(kOptimumTable));
 }
 
-void SqliteTables::close() {
+int SqliteTables::close() {
   for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_, &optimum_}) {
     sqlite3_finalize(*s);
     *s = nullptr;
   }
-  sqlite3_close(db_);
+  const int rc = sqlite3_close(db_);
   db_ = nullptr;
+  return rc;
 }
 
 SqliteTables::~SqliteTables() {
@@ -177,13 +178,7 @@ void SqliteTables::add(const StandOptimum& s) {
 
 void SqliteTables::finish() {
   exec("COMMIT");
-  for (sqlite3_stmt** s : {&stands_, &classes_, &runs_, &values_, &cash_flows_, &optimum_}) {
-    sqlite3_finalize(*s);
-    *s = nullptr;
-  }
-  const int rc = sqlite3_close(db_);
-  db_ = nullptr;
-  if (rc != SQLITE_OK) throw std::runtime_error("cannot write " + path_);
+  if (close() != SQLITE_OK) throw std::runtime_error("cannot write " + path_);
 }
 
 void SqliteTables::publish() {

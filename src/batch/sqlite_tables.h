@@ -21,7 +21,7 @@ class SqliteTables {
   // `values`: the tables of values and cash flows too; `optimum`: the table
   // of the stands' best regimes.
   SqliteTables(const std::string& path, const std::string& scenario_text,
-               const std::string& version, bool values, bool optimum = false);
+               const std::string& version, bool values, bool optimum);
   ~SqliteTables();
   SqliteTables(const SqliteTables&) = delete;
   SqliteTables& operator=(const SqliteTables&) = delete;
@@ -36,7 +36,7 @@ class SqliteTables {
  private:
   void create(const std::string& scenario_text, const std::string& version, bool values,
               bool optimum);
-  void close();
+  int close();  // finalizes, closes; sqlite3_close's result
   [[noreturn]] void fail(const char* doing);
   void exec(const std::string& sql);
   sqlite3_stmt* prepare(const std::string& sql);

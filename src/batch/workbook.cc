@@ -154,7 +154,7 @@ struct Workbook::Sheets {
   }
 };
 
-Workbook::Workbook(const std::string& path, bool values, long most_rows, bool optimum)
+Workbook::Workbook(const std::string& path, bool values, bool optimum, long most_rows)
     : sheets_(std::make_unique<Sheets>()) {
   Sheets& s = *sheets_;
   s.path = path;

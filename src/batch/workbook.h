@@ -18,7 +18,7 @@ class Workbook {
   // Throws std::runtime_error. `values`: the sheets of values and cash flows
   // too; `optimum`: the sheet of the stands' best regimes. `most_rows`: the
   // data rows a sheet holds before the next one starts.
-  Workbook(const std::string& path, bool values, long most_rows = kMostRows, bool optimum = false);
+  Workbook(const std::string& path, bool values, bool optimum, long most_rows = kMostRows);
   ~Workbook();  // removes the temporary file unless committed
   Workbook(const Workbook&) = delete;
   Workbook& operator=(const Workbook&) = delete;

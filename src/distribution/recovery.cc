@@ -87,7 +87,7 @@ void CFIND(float BA, float TS, float A, float P90, float& C, ShapeCache* cache) 
 // A2 = 0 the sum stops at 79.99992, so that scan ends rejected.
 void CHECKP(float A1, float B1, float C1, float N1, float A2, float B2, float C2, float N2,
             int& flag, ScanReference* reference) {
-  constexpr int steps = 400;  // 80/0.2 + 0.0001, truncated
+  constexpr int steps = ScanReference::kSteps;
   float X = A2;
   flag = 1;
   for (int i = 0; i < steps; ++i) {

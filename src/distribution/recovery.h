@@ -18,11 +18,12 @@ class ShapeCache {
     bool known = false;
   };
   // The terms at a node of the bisection's tree: 1 the first midpoint, 2n
-  // and 2n + 1 the midpoints below and above node n's; 0 the lower end.
+  // and 2n + 1 the midpoints below and above node n's; 0 the lower end. Its
+  // 12 steps stay below node 2^12.
   Terms* at(unsigned node) { return node < terms_.size() ? &terms_[node] : nullptr; }
 
  private:
-  std::vector<Terms> terms_ = std::vector<Terms>(1u << 13);
+  std::vector<Terms> terms_ = std::vector<Terms>(1u << 12);
 };
 
 // Shape C for which the Weibull distribution with location A and that P90 has
@@ -45,7 +46,8 @@ float FCC(float K1, float K2, float K3, float C);
 // scans that start at the same A2 (SELECT's trials): each is worked out once,
 // by the same expression, so the scan gives what it gives without them.
 struct ScanReference {
-  float Y1[400];
+  static constexpr int kSteps = 400;  // CHECKP's scan: 80/0.2 + 0.0001, truncated
+  float Y1[kSteps];
   int known = 0;
 };
 

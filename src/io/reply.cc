@@ -1,6 +1,7 @@
 #include "io/reply.h"
 
 #include <algorithm>
+#include <cfloat>
 #include <charconv>
 #include <cmath>
 #include <istream>
@@ -77,6 +78,14 @@ long long decimal_magnitude(std::string_view item) {
 }
 
 }  // namespace
+
+std::optional<float> nearest_float(double d) {
+  if (std::fabs(d) > static_cast<double>(FLT_MAX)) {
+    if (std::fabs(d) < 0x1.ffffffp127) return d < 0 ? -FLT_MAX : FLT_MAX;
+    return std::nullopt;
+  }
+  return static_cast<float>(d);
+}
 
 std::optional<float> parse_real(std::string_view item) {
   std::size_t i = 0;

@@ -18,6 +18,11 @@ namespace zireze::io {
 // for anything else and for a value beyond the float range.
 std::optional<float> parse_real(std::string_view item);
 
+// A finite double rounded once to the nearest float, as a typed number is:
+// past the largest float only what still rounds to it (below the midpoint to
+// 2^128); empty beyond.
+std::optional<float> nearest_float(double d);
+
 // At most 40 bytes of `bytes`, those that are not printable ASCII written as
 // \xNN, so that a reply or a file name stands in a one-line message.
 std::string printable(std::string_view bytes);

@@ -6,8 +6,14 @@
 
 namespace zireze {
 
+bool runs_on(const Regime& r, std::string_view stand_id) {
+  return r.stands.empty() ||
+         std::find(r.stands.begin(), r.stands.end(), stand_id) != r.stands.end();
+}
+
 RunPlan::RunPlan(const Scenario& s) {
-  // The regimes that name each stand, and those that run on every stand.
+  // The regimes each stand runs under (as runs_on says, found for all stands
+  // at once): those that name it, and those that run on every stand.
   std::unordered_map<std::string, std::vector<std::size_t>> naming;
   for (std::size_t j = 0; j < s.regimes.size(); ++j) {
     if (s.regimes[j].stands.empty()) everywhere_.push_back(j);

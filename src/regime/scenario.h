@@ -5,6 +5,7 @@
 
 #include <cstddef>
 #include <optional>
+#include <string_view>
 #include <vector>
 
 #include "../optimize/optimize.h"
@@ -21,6 +22,9 @@ struct Scenario {
   std::optional<Economics> economics;   // what the runs are worth, when given
   std::optional<SearchSpace> optimize;  // where `zireze optimize` searches, when given
 };
+
+// Whether the regime runs on the stand: it names no stands, or names this one.
+bool runs_on(const Regime& r, std::string_view stand_id);
 
 // One run of a scenario: a stand under a regime, or tabled alone.
 struct PlannedRun {

@@ -27,7 +27,7 @@ TEST(Workbook, RowsPastASheetContinueOnTheNextSheet) {
       (std::filesystem::temp_directory_path() / "zireze-workbook-test.xlsx").string();
   std::vector<std::string> names;
   {
-    Workbook book(path, true, 2);
+    Workbook book(path, true, false, 2);
     for (const StandDescription& d : s->stands)
       book.add(run(d, &s->regimes[0], 1, false, &*s->economics));
     EXPECT_FALSE(std::filesystem::exists(path));
