@@ -5,6 +5,8 @@ import math
 import subprocess
 import sys
 import tomllib
+import zipfile
+import zlib
 
 import numpy as np
 import openpyxl
@@ -229,3 +231,9 @@ def test_data_frames_and_the_workbook_equal_the_csv_files(tmp_path, program):
                         assert value in (float(text), single(text)), (name, header[j], value)
                     else:
                         assert cell == text and str(float(value)) == str(float(text))
+        # Every part of the workbook is deflated at zlib's fastest level.
+        with zipfile.ZipFile(tmp_path / (scenario.stem + ".xlsx")) as parts:
+            for part in parts.infolist():
+                fastest = zlib.compressobj(1, zlib.DEFLATED, -15)
+                data = parts.read(part)
+                assert part.compress_size == len(fastest.compress(data) + fastest.flush()), part
