@@ -17,31 +17,16 @@
 #include "optimize/optimize.h"
 #include "regime/regime.h"
 #include "value/valuation.h"
+#include "workload_prices.h"
 
 namespace {
 
 using namespace zireze;
 
-// The benchmark workload's prices and costs.
-Economics prices() {
-  Economics e;
-  e.discount_rate = 0.03;
-  e.sawlog = 55;
-  e.roundwood = 30;
-  e.residue = 2;
-  e.thinning = 250;
-  e.thinning_per_m3 = 8;
-  e.felling = 150;
-  e.felling_per_m3 = 6;
-  e.annual = 15;
-  e.establishment = 1500;
-  return e;
-}
-
 struct Lattice {
   StandDescription stand;
   SearchSpace space;
-  Economics economics = prices();
+  Economics economics = workload_prices();
   int age_step = 1;         // years between the ages a thinning is tried at
   float residual_step = 1;  // m2/ha between the residuals tried
   double best = -INFINITY;

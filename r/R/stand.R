@@ -33,43 +33,46 @@ by_name <- function(extra, call) {
   ), call)
 }
 
+# A stand described at `age` by its site (site class or dominant height) and
+# what `...` gives of its trees; each constructor has checked its arguments'
+# names.
+described <- function(call, age, site_class, dominant_height, ...) {
+  new_stand(list(
+    age = age, site_class = site_class, dominant_height = dominant_height, ...
+  ), list(), call)
+}
+
 stand_unthinned <- function(age, ..., site_class = NULL, dominant_height = NULL, trees = NULL,
                             basal_area = NULL, trees_planted = NULL) {
   call <- sys.call()
   by_name(match.call(expand.dots = FALSE)$..., call)
-  new_stand(list(
-    age = age, site_class = site_class, dominant_height = dominant_height,
+  described(call, age, site_class, dominant_height,
     trees = trees, basal_area = basal_area, trees_planted = trees_planted
-  ), list(), call)
+  )
 }
 
 stand_from_counts <- function(age, ..., counts, site_class = NULL, dominant_height = NULL) {
   call <- sys.call()
   by_name(match.call(expand.dots = FALSE)$..., call)
-  new_stand(list(
-    age = age, site_class = site_class, dominant_height = dominant_height,
-    counts = counts
-  ), list(), call)
+  described(call, age, site_class, dominant_height, counts = counts)
 }
 
 stand_from_weibull <- function(age, ..., trees, a, b, c, site_class = NULL,
                                dominant_height = NULL) {
   call <- sys.call()
   by_name(match.call(expand.dots = FALSE)$..., call)
-  new_stand(list(
-    age = age, site_class = site_class, dominant_height = dominant_height,
+  described(call, age, site_class, dominant_height,
     weibull = list(trees = trees, a = a, b = b, c = c)
-  ), list(), call)
+  )
 }
 
 stand_from_attributes <- function(age, ..., trees, basal_area, dmin, p90, site_class = NULL,
                                   dominant_height = NULL) {
   call <- sys.call()
   by_name(match.call(expand.dots = FALSE)$..., call)
-  new_stand(list(
-    age = age, site_class = site_class, dominant_height = dominant_height,
+  described(call, age, site_class, dominant_height,
     attributes = list(trees = trees, basal_area = basal_area, dmin = dmin, p90 = p90)
-  ), list(), call)
+  )
 }
 
 # The stand after one more step.

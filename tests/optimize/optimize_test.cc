@@ -5,23 +5,10 @@
 #include <cmath>
 #include <vector>
 
+#include "bench/workload_prices.h"
+
 namespace zireze {
 namespace {
-
-Economics prices() {
-  Economics e;
-  e.discount_rate = 0.03;
-  e.sawlog = 55;
-  e.roundwood = 30;
-  e.residue = 2;
-  e.thinning = 250;
-  e.thinning_per_m3 = 8;
-  e.felling = 150;
-  e.felling_per_m3 = 6;
-  e.annual = 15;
-  e.establishment = 1500;
-  return e;
-}
 
 StandDescription stand(float age, float site_class, float trees) {
   StandDescription d;
@@ -36,7 +23,7 @@ double value_of(const StandDescription& d, const std::vector<Step>& steps, Objec
   StatesKept kept;
   const RunEnd end = run_regime(d, steps, 1, Tables::every_state, kept);
   if (end.refusal || end.out_of_range_step) return -INFINITY;
-  const std::optional<RunValue> v = value_run(kept.states, prices(), d.never_thinned());
+  const std::optional<RunValue> v = value_run(kept.states, workload_prices(), d.never_thinned());
   const std::optional<double> x = v ? objective_value(*v, o) : std::nullopt;
   return x ? *x : -INFINITY;
 }
@@ -49,7 +36,7 @@ TEST(Optimize, OneThinningBeatsTheLatticeAndReRunsToItsValue) {
   SearchSpace space;
   space.objective = Objective::npv;
   space.thinnings = 1;
-  const Optimum o = optimize_stand(d, 1, prices(), space);
+  const Optimum o = optimize_stand(d, 1, workload_prices(), space);
   ASSERT_EQ(o.status, Optimum::Status::ok);
   EXPECT_EQ(value_of(d, o.steps, space.objective), o.value);
 
@@ -84,11 +71,11 @@ TEST(Optimize, RefusesWhatItCannotValueAndFindsNothingOutsideTheSpace) {
   thinned.trees.reset();
   thinned.weibull = WeibullDescription{1000, 5, 10, 2};
   SearchSpace space;  // lev: a stand entered thinned has no land expectation value
-  EXPECT_EQ(optimize_stand(thinned, 1, prices(), space).status, Optimum::Status::refused);
+  EXPECT_EQ(optimize_stand(thinned, 1, workload_prices(), space).status, Optimum::Status::refused);
   space.objective = Objective::npv;
   space.rotation_min = 10;
   space.rotation_max = 20;  // every felling age below the stand's
-  const Optimum none = optimize_stand(thinned, 1, prices(), space);
+  const Optimum none = optimize_stand(thinned, 1, workload_prices(), space);
   EXPECT_EQ(none.status, Optimum::Status::infeasible);
   EXPECT_TRUE(none.steps.empty());
   // Ages and residuals far beyond any of the space: nothing found, and no
@@ -101,7 +88,7 @@ TEST(Optimize, RefusesWhatItCannotValueAndFindsNothingOutsideTheSpace) {
                    {}};
   const Regime* references[] = {&far};
   space.rotation_max = 1000;
-  EXPECT_EQ(optimize_stand(stand(3e9f, 14, 900), 1, prices(), space, references).status,
+  EXPECT_EQ(optimize_stand(stand(3e9f, 14, 900), 1, workload_prices(), space, references).status,
             Optimum::Status::infeasible);
 }
 
@@ -121,7 +108,7 @@ TEST(Optimize, NeverBelowARegimeOfTheSpaceItIsGiven) {
                      {Step::Kind::fell, 0, 0}},
                     {}};
   const Regime* references[] = {&mine};
-  const Optimum o = optimize_stand(d, 1, prices(), space, references);
+  const Optimum o = optimize_stand(d, 1, workload_prices(), space, references);
   EXPECT_GE(o.value, value_of(d, mine.steps, space.objective));
   EXPECT_LE(o.thinnings, 2);
 }
