@@ -9,7 +9,7 @@
 #include <string>
 
 #include "batch/schema.h"
-#include "regime/scenario.h"
+#include "scenario/scenario.h"
 
 namespace zireze::batch {
 

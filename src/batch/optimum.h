@@ -9,7 +9,7 @@
 #include <vector>
 
 #include "optimize/optimize.h"
-#include "regime/scenario.h"
+#include "scenario/scenario.h"
 
 namespace zireze::batch {
 

@@ -11,7 +11,7 @@
 #include <utility>
 #include <vector>
 
-#include "regime/scenario.h"
+#include "scenario/scenario.h"
 
 namespace zireze::batch {
 

@@ -6,7 +6,7 @@
 #include <vector>
 
 #include "regime/regime.h"
-#include "regime/scenario.h"
+#include "scenario/scenario.h"
 #include "value/valuation.h"
 
 namespace zireze::batch {

@@ -10,7 +10,7 @@
 #include <string_view>
 #include <vector>
 
-#include "regime/scenario.h"
+#include "scenario/scenario.h"
 
 namespace zireze::batch {
 

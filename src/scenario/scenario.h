@@ -9,9 +9,9 @@
 #include <vector>
 
 #include "../optimize/optimize.h"
+#include "../regime/description.h"
+#include "../regime/regime.h"
 #include "../value/valuation.h"
-#include "description.h"
-#include "regime.h"
 
 namespace zireze {
 
