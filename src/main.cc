@@ -1,6 +1,7 @@
 // zireze: growth and yield of even-aged maritime pine stands. Without
 // arguments, the console dialogue; `zireze run SCENARIO.toml`, regimes in
-// batch; `zireze optimize SCENARIO.toml`, the best regime for each stand.
+// batch; `zireze optimize SCENARIO.toml`, the best regime for each stand;
+// `zireze plan SCENARIO.toml`, the plan of the whole forest.
 #include <CLI/CLI.hpp>
 #include <csignal>
 #include <iostream>
@@ -56,15 +57,26 @@ int main(int argc, char** argv) {
       "them), optimum.csv and the outputs of 'zireze run' for the best regimes. Exit status as "
       "'zireze run'; 3 also when a stand has no regime of the space, or the objective cannot "
       "value it.");
-  // Both commands take the same scenario and write the same outputs.
-  for (CLI::App* command : {run, optimize}) {
+  CLI::App* plan = app.add_subcommand(
+      "plan",
+      "Plan the whole forest: choose each stand's regime among its candidates (the scenario's "
+      "regimes that run on it and, with an [optimize] table, the best regime of the space for "
+      "each period of felling) by linear programming, to maximise the objective of its [plan] "
+      "table under even flow and the other forest-wide limits; write the outputs of 'zireze "
+      "run' for every candidate, the plan's tables (candidates, candidate_flows, plan, "
+      "periods, constraints, solution) and plan.toml, the scenario that re-runs the plan. "
+      "Exit status as 'zireze run'; 3 also when a stand has no candidate, or the plan is "
+      "infeasible (the constraints to relax are named).");
+  // The commands take the same scenario and write the same outputs.
+  for (CLI::App* command : {run, optimize, plan}) {
     command->add_option("scenario", options.scenario, "The scenario (TOML)")->required();
     command->add_option("--out", options.out, "Folder of the outputs (created if missing)")
         ->capture_default_str();
     command
-        ->add_option("--jobs", options.jobs,
-                     "Runs (or stands searched) in parallel (default: the number of cores; at "
-                     "most 256 threads)")
+        ->add_option(
+            "--jobs", options.jobs,
+            "Runs (or stands searched or planned) in parallel (default: the number of cores; at "
+            "most 256 threads)")
         ->check(CLI::PositiveNumber);
     command->add_flag("--reports", options.reports,
                       "Also write each run's report, as the dialogue writes it, to OUT/reports/");
@@ -87,8 +99,9 @@ int main(int argc, char** argv) {
     return 2;
   }
   if (*optimize) return zireze::batch::optimize_command(options);
+  if (*plan) return zireze::batch::plan_command(options);
   if (!*run) {
-    std::cerr << "zireze: nothing to do: the commands are 'run' and 'optimize'; without "
+    std::cerr << "zireze: nothing to do: the commands are 'run', 'optimize' and 'plan'; without "
                  "arguments zireze starts the dialogue\nRun 'zireze --help' for how to call it.\n";
     return 2;
   }

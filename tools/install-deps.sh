@@ -14,7 +14,7 @@ set -euo pipefail
 
 # The package groups. A new group is a list here and its name in `groups`
 # below, under the option that should install it.
-build=(cmake g++ pkg-config libtomlplusplus-dev libcli11-dev libsqlite3-dev libxlsxwriter-dev zlib1g-dev)
+build=(cmake g++ pkg-config libtomlplusplus-dev libcli11-dev libsqlite3-dev libxlsxwriter-dev zlib1g-dev coinor-libcbc-dev)
 # Unit, end-to-end and fault tests; `locales` to generate pt_PT.UTF-8.
 tests=(libgtest-dev locales)
 # What .ci/run adds: the fuzzers (clang's libFuzzer), the format check, the

@@ -17,8 +17,10 @@
 #include "batch/optimum.h"
 #include "batch/output.h"
 #include "batch/plain.h"
+#include "batch/plan.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
+#include "batch/schema.h"
 #include "batch/sqlite_tables.h"
 #include "batch/workbook.h"
 #include "regime/ordered.h"
@@ -29,8 +31,11 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// What `zireze optimize` writes besides the runs' files.
+// What `zireze optimize` and `zireze plan` write besides the runs' files.
 constexpr const char* kOptimumFiles[] = {"best.toml", "optimum.csv"};
+constexpr const char* kPlanFiles[] = {"plan.toml",   "candidates.csv", "candidate_flows.csv",
+                                      "plan.csv",    "periods.csv",    "constraints.csv",
+                                      "solution.csv"};
 
 // A run, with its rows already as CSV text: formatted on the worker threads.
 struct Chunk {
@@ -38,11 +43,15 @@ struct Chunk {
   std::array<std::string, kRunFiles.size()> csv;
 };
 
-Chunk work(const Scenario& s, const PlannedRun& planned, bool reports) {
+Chunk chunk_of(const Scenario& s, Run run) {
   Chunk c;
-  c.run = run_planned(s, planned, reports);
+  c.run = std::move(run);
   append_run_rows(std::span(c.csv).first(run_files(s).size()), c.run);
   return c;
+}
+
+Chunk work(const Scenario& s, const PlannedRun& planned, bool reports) {
+  return chunk_of(s, run_planned(s, planned, reports));
 }
 
 // Work done of the total, and the rate, on standard error when it is a
@@ -92,6 +101,8 @@ std::string collision(const Options& o, const std::string& file, const std::stri
     if (same_place(path, out / name)) return (out / name).string();
   for (const char* name : kOptimumFiles)
     if (same_place(path, out / name)) return (out / name).string();
+  for (const char* name : kPlanFiles)
+    if (same_place(path, out / name)) return (out / name).string();
   if (same_place(path, out)) return o.out;
   if (o.reports && inside(path, out / "reports")) return (out / "reports").string();
   if (!other.empty() && same_place(path, other)) return other;
@@ -124,41 +135,86 @@ std::variant<int, std::pair<Scenario, std::string>> scenario_of(const Options& o
   return std::pair{std::move(*scenario), std::move(*text)};
 }
 
+// The outputs of a command, each under a temporary name until all are
+// complete: the runs' CSV files, the reports, the database and the workbook
+// when asked for, and the files a command adds.
+class Outputs {
+ public:
+  Outputs(const Scenario& scenario, const std::string& text, const Options& o, bool optimum)
+      : out_(o.out), reports_(o.reports) {
+    fs::create_directories(out_);
+    if (reports_) fs::create_directories(out_ / "reports");
+    const std::span<const char* const> run_csv = run_files(scenario);
+    for (std::size_t i = 0; i < run_csv.size(); ++i) file(run_csv[i]).write(run_file_header(i));
+    runs_ = run_csv.size();
+    const bool values = scenario.economics.has_value();
+    if (!o.sqlite.empty())
+      db_ = std::make_unique<SqliteTables>(o.sqlite, text, ZIREZE_VERSION, values, optimum);
+    if (!o.xlsx.empty()) book_ = std::make_unique<Workbook>(o.xlsx, values, optimum);
+  }
+
+  // A file of the command's own, open.
+  OutputFile& file(const char* name) {
+    files_.push_back(std::make_unique<OutputFile>((out_ / name).string()));
+    files_.back()->open();
+    return *files_.back();
+  }
+  SqliteTables* db() { return db_.get(); }
+  Workbook* book() { return book_.get(); }
+
+  // A run's rows in every output; false when the run is not sound.
+  bool add(const Chunk& c) {
+    for (std::size_t i = 0; i < runs_; ++i) files_[i]->write(c.csv[i]);
+    if (db_) db_->add(c.run);
+    if (book_) book_->add(c.run);
+    if (reports_) {
+      OutputFile report((out_ / "reports" / report_name(c.run)).string());
+      report.open();
+      report.write(c.run.report);
+      report.commit();
+    }
+    return c.run.status == Run::Status::ok;
+  }
+
+  // Every output complete under its temporary name (closing the workbook,
+  // which compresses it, takes longest), then all renamed: an interruption
+  // before the renames leaves no output of this run under a final name.
+  void publish() {
+    if (book_) book_->finish();
+    if (db_) db_->finish();
+    for (auto& f : files_) f->finish();
+    if (book_) book_->publish();
+    if (db_) db_->publish();
+    for (auto& f : files_) f->publish();
+  }
+
+ private:
+  fs::path out_;
+  bool reports_;
+  std::size_t runs_ = 0;
+  std::vector<std::unique_ptr<OutputFile>> files_;
+  std::unique_ptr<SqliteTables> db_;
+  std::unique_ptr<Workbook> book_;
+};
+
 // Every run of the scenario, written as `zireze run` writes them; with
 // `optima`, the best regimes' scenario (text) and optimum.csv too. Status 0,
 // or 3 when a run (or a stand's search) was not sound.
 int write_runs(const Scenario& scenario, const std::string& text, const Options& o,
                const std::vector<StandOptimum>* optima) {
-  const fs::path out(o.out);
-  fs::create_directories(out);
-  if (o.reports) fs::create_directories(out / "reports");
-  std::vector<std::unique_ptr<OutputFile>> files;
-  auto file = [&](const char* name) {
-    files.push_back(std::make_unique<OutputFile>((out / name).string()));
-    files.back()->open();
-    return files.back().get();
-  };
-  const std::span<const char* const> run_csv = run_files(scenario);
-  for (std::size_t i = 0; i < run_csv.size(); ++i) file(run_csv[i])->write(run_file_header(i));
-  const bool values = scenario.economics.has_value();
-  std::unique_ptr<SqliteTables> db;
-  if (!o.sqlite.empty())
-    db = std::make_unique<SqliteTables>(o.sqlite, text, ZIREZE_VERSION, values, optima != nullptr);
-  std::unique_ptr<Workbook> book;
-  if (!o.xlsx.empty()) book = std::make_unique<Workbook>(o.xlsx, values, optima != nullptr);
-
+  Outputs outputs(scenario, text, o, optima != nullptr);
   bool unsound = false;
   if (optima) {
-    file(kOptimumFiles[0])->write(text);
-    OutputFile* optimum = file(kOptimumFiles[1]);
+    outputs.file(kOptimumFiles[0]).write(text);
+    OutputFile& optimum = outputs.file(kOptimumFiles[1]);
     std::string rows = csv_header(kOptimumTable);
     for (const StandOptimum& s : *optima) {
       append_csv_row(rows, kOptimumTable, s);
-      if (db) db->add(s);
-      if (book) book->add(s);
+      if (outputs.db()) outputs.db()->add(s);
+      if (outputs.book()) outputs.book()->add(s);
       unsound = unsound || s.optimum.status != Optimum::Status::ok;
     }
-    optimum->write(rows);
+    optimum.write(rows);
   }
 
   const RunPlan planned(scenario);
@@ -167,28 +223,67 @@ int write_runs(const Scenario& scenario, const std::string& text, const Options&
   run_in_order<Chunk>(
       planned.size(), o.jobs, [&](std::size_t i) { return work(scenario, planned[i], o.reports); },
       [&](Chunk&& c) {
-        for (std::size_t i = 0; i < run_csv.size(); ++i) files[i]->write(c.csv[i]);
-        if (db) db->add(c.run);
-        if (book) book->add(c.run);
-        if (o.reports) {
-          OutputFile report((out / "reports" / report_name(c.run)).string());
-          report.open();
-          report.write(c.run.report);
-          report.commit();
-        }
-        unsound = unsound || c.run.status != Run::Status::ok;
+        unsound = !outputs.add(c) || unsound;
         progress.done(++done);
       });
-  // Every output complete under its temporary name (closing the workbook,
-  // which compresses it, takes longest), then all renamed: an interruption
-  // before the renames leaves no output of this run under a final name.
-  if (book) book->finish();
-  if (db) db->finish();
-  for (auto& f : files) f->finish();
-  if (book) book->publish();
-  if (db) db->publish();
-  for (auto& f : files) f->publish();
+  outputs.publish();
   return unsound ? 3 : 0;
+}
+
+// A table's CSV text: its header, then each row `rows` gives.
+template <typename Row, typename Rows>
+std::string csv_table(const Table<Row>& t, Rows rows) {
+  std::string text = csv_header(t);
+  rows([&](const Row& row) { append_csv_row(text, t, row); });
+  return text;
+}
+
+// The plan's files: candidates, flows, shares, periods, constraints,
+// solution, and plan.toml.
+void write_plan_files(Outputs& outputs, const Scenario& s, const PlanOutcome& outcome) {
+  const PlanSettings& p = *s.plan;
+  outputs.file("plan.toml").write(toml_text(plain_of(plan_scenario(s, outcome))).text);
+  outputs.file("candidates.csv").write(csv_table(kCandidatesTable, [&](auto each) {
+    for_each_candidate_row(outcome, each);
+  }));
+  outputs.file("candidate_flows.csv").write(csv_table(kCandidateFlowsTable, [&](auto each) {
+    for_each_candidate_flow_row(outcome, p, each);
+  }));
+  outputs.file("plan.csv").write(csv_table(kPlanTable, [&](auto each) {
+    for_each_plan_row(outcome, each);
+  }));
+  outputs.file("periods.csv").write(csv_table(kPeriodsTable, [&](auto each) {
+    for (const PeriodTotals& t : outcome.periods) each(PeriodRow{t, s.economics.has_value()});
+  }));
+  outputs.file("constraints.csv").write(csv_table(kConstraintsTable, [&](auto each) {
+    for (const ConstraintFigures& c : outcome.constraints) each(c);
+  }));
+  outputs.file("solution.csv").write(csv_table(kSolutionTable, [&](auto each) {
+    each(outcome.solution);
+  }));
+}
+
+// What the user is told of a plan that does not hold: the stands left out,
+// and what to relax.
+void tell_unsound(const PlanOutcome& outcome) {
+  for (const PlannedStand& s : outcome.stands) {
+    if (!s.plan.candidates.empty()) continue;
+    std::cerr << "zireze: stand " << s.plan.id << ": infeasible, no candidate regime";
+    for (const std::string& why : s.left_out) std::cerr << "; " << why;
+    std::cerr << " (left out of the plan)\n";
+  }
+  if (std::string_view(outcome.solution.status) == "infeasible") {
+    std::cerr << "zireze: the plan is infeasible: its constraints cannot all hold";
+    bool named = false;
+    for (const ConstraintFigures& c : outcome.constraints) {
+      if (!c.violation || *c.violation <= 0) continue;
+      std::cerr << (named ? "; " : ". Relax ") << c.name << " (short by " << *c.violation << ")";
+      named = true;
+    }
+    std::cerr << "\n";
+  } else if (!outcome.solved()) {
+    std::cerr << "zireze: the solver found no plan within time_limit\n";
+  }
 }
 
 }  // namespace
@@ -228,6 +323,53 @@ int optimize_command(const Options& o) {
     const Scenario best = best_scenario(scenario, optima);
     const std::string text = toml_text(plain_of(best)).text;
     return write_runs(best, text, o, &optima);
+  } catch (const std::exception& e) {
+    std::cerr << "zireze: " << e.what() << '\n';
+    return 1;
+  }
+}
+
+int plan_command(const Options& o) {
+  auto read = scenario_of(o);
+  if (const int* status = std::get_if<int>(&read)) return *status;
+  const auto& [scenario, text] = std::get<1>(read);
+  if (const std::vector<std::string> problems = plan_problems(scenario); !problems.empty()) {
+    for (const std::string& p : problems)
+      std::cerr << "zireze: " << o.scenario << ": " << p << '\n';
+    return 2;
+  }
+  remove_temporaries_on_signal();
+  try {
+    Outputs outputs(scenario, text, o, false);
+    // A stand's candidates, and its runs' rows formatted on the worker threads.
+    struct StandChunks {
+      PlannedStand stand;
+      std::vector<Chunk> runs;
+    };
+    std::vector<PlannedStand> stands;
+    bool unsound = false;
+    Progress progress(scenario.stands.size(), "stands planned");
+    run_in_order<StandChunks>(
+        scenario.stands.size(), o.jobs,
+        [&](std::size_t i) {
+          StandWork w = plan_stand(scenario, i, o.reports);
+          StandChunks c{std::move(w.stand), {}};
+          for (Run& r : w.runs) c.runs.push_back(chunk_of(scenario, std::move(r)));
+          return c;
+        },
+        [&](StandChunks&& c) {
+          for (const Chunk& run : c.runs) unsound = !outputs.add(run) || unsound;
+          stands.push_back(std::move(c.stand));
+          progress.done(stands.size());
+        });
+    const PlanOutcome outcome = solve_plan(*scenario.plan, std::move(stands));
+    write_plan_files(outputs, scenario, outcome);
+    outputs.publish();
+    if (!plan_sound(outcome)) {
+      tell_unsound(outcome);
+      return 3;
+    }
+    return unsound ? 3 : 0;
   } catch (const std::exception& e) {
     std::cerr << "zireze: " << e.what() << '\n';
     return 1;

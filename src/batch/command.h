@@ -29,4 +29,11 @@ int run_command(const Options& options);
 // regime of the space, or the objective cannot value it.
 int optimize_command(const Options& options);
 
+// `zireze plan SCENARIO.toml`: the forest plan of its [plan] table over each
+// stand's candidate regimes; writes the outputs of `zireze run` for every
+// candidate, the plan's tables and plan.toml (the scenario that re-runs it).
+// Exit statuses as run_command's; 3 also when a stand has no candidate, or
+// the plan is infeasible.
+int plan_command(const Options& options);
+
 }  // namespace zireze::batch

@@ -239,6 +239,7 @@ Plain stand_plain(const StandDescription& d) {
                             .add("dmin", figure(a.dmin))
                             .add("p90", figure(a.p90)));
   }
+  if (d.area) t.add("area", Plain::number(double_text(*d.area)));
   return t;
 }
 
@@ -268,6 +269,24 @@ Plain steps_plain(const std::vector<Step>& steps) {
   Plain list = Plain::array();
   for (const Step& step : steps) list.items.push_back(step_plain(step));
   return list;
+}
+
+Plain plan_plain(const PlanSettings& p) {
+  Plain plan = Plain::table();
+  plan.add("horizon", Plain::number(std::to_string(p.horizon)));
+  plan.add("period", Plain::number(std::to_string(p.period)));
+  plan.add("objective", Plain::string(quantity_name(p.objective)));
+  plan.add("flow", Plain::string(quantity_name(p.flow)));
+  for (auto [key, value] : {std::pair{"tolerance", p.tolerance},
+                            {"min_flow", p.min_flow},
+                            {"max_flow", p.max_flow},
+                            {"max_felled_area", p.max_felled_area},
+                            {"ending_volume", p.ending_volume}})
+    plan.add(key, Plain::number(double_text(value)));
+  plan.add("integer", Plain::of(p.integer));
+  plan.add("gap", Plain::number(double_text(p.gap)));
+  plan.add("time_limit", Plain::number(double_text(p.time_limit)));
+  return plan;
 }
 
 }  // namespace
@@ -331,6 +350,7 @@ Plain plain_of(const Scenario& s) {
     space.add("rotation", rotation);
     top.add("optimize", space);
   }
+  if (s.plan) top.add("plan", plan_plain(*s.plan));
   top.add("stand", stands);
   if (!regimes.items.empty()) top.add("regime", regimes);
   return top;

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <map>
 #include <set>
 
 #include "batch/stand_fields.h"
@@ -105,7 +106,10 @@ bool number_key(std::string_view key) {
       "felling_per_m3", "annual", "establishment", "land_value",
       // [optimize]
       "thinnings", "earliest_thinning", "min_interval", "min_removal", "max_removal",
-      "min_residual_basal_area", "rotation"};
+      "min_residual_basal_area", "rotation",
+      // [plan], and a stand's area
+      "horizon", "period", "tolerance", "min_flow", "max_flow", "max_felled_area", "ending_volume",
+      "gap", "time_limit", "area"};
   return std::find(std::begin(kNumbers), std::end(kNumbers), key) != std::end(kNumbers);
 }
 
@@ -251,7 +255,7 @@ class Toml {
 StandFields stand_fields(Toml& in, const toml::table& t) {
   in.only(t,
           {"id", "age", "site_class", "dominant_height", "trees", "basal_area", "trees_planted",
-           "counts", "weibull", "attributes"},
+           "counts", "weibull", "attributes", "area"},
           "[[stand]]");
   StandFields f;
   f.where = in.where(t);
@@ -266,6 +270,12 @@ StandFields stand_fields(Toml& in, const toml::table& t) {
   f.trees = in.number(t, "trees");
   f.basal_area = in.number(t, "basal_area");
   f.trees_planted = in.number(t, "trees_planted");
+  if (const toml::node* n = t.get("area")) {
+    const std::optional<double> hectares = in.real(*n, "area");
+    const char* reason = hectares ? area_refusal(*hectares) : nullptr;
+    if (reason) in.problem(in.where(*n), std::string("area: ") + reason);
+    if (hectares && !reason) f.area = hectares;
+  }
   if (const toml::node* n = t.get("counts")) {
     f.counts_group = Group{true, in.where(*n)};
     if (const toml::array* counts = in.array(*n, "counts"))
@@ -531,6 +541,61 @@ std::optional<SearchSpace> search_space(Toml& in, const toml::node& n) {
   return space;
 }
 
+// [plan]: the forest plan of `zireze plan`. Its values are checked once the
+// whole file is read (npv and revenue need prices).
+std::optional<PlanSettings> plan_settings(Toml& in, const toml::node& n) {
+  const toml::table* t = in.table(n, "plan");
+  if (!t) return std::nullopt;
+  in.only(*t,
+          {"horizon", "period", "objective", "flow", "tolerance", "min_flow", "max_flow",
+           "max_felled_area", "ending_volume", "integer", "gap", "time_limit"},
+          "[plan]");
+  PlanSettings plan;
+  bool ok = true;
+  for (auto [key, years] : {std::pair{"horizon", &PlanSettings::horizon},
+                            std::pair{"period", &PlanSettings::period}}) {
+    const toml::node* x = t->get(key);
+    if (!x) continue;
+    const auto* whole = x->as_integer();
+    if (!whole) in.problem(in.where(*x), std::string(key) + ": a whole number of years");
+    ok = ok && whole;
+    if (whole) plan.*years = static_cast<int>(std::clamp<std::int64_t>(whole->get(), -1, 100000));
+  }
+  for (auto [key, quantity] : {std::pair{"objective", &PlanSettings::objective},
+                               std::pair{"flow", &PlanSettings::flow}}) {
+    const toml::node* x = t->get(key);
+    if (!x) continue;
+    const std::optional<std::string> name = in.string(*x, key);
+    const std::optional<PlanQuantity> q = name ? quantity_named(*name) : std::nullopt;
+    if (name && !q)
+      in.problem(in.where(*x), std::string(key) + " = \"" + io::printable(*name) +
+                                   "\": npv, vol_tot, vol_rol, vol_mad, revenue or none");
+    ok = ok && q;
+    if (q) plan.*quantity = *q;
+  }
+  for (auto [key, value] : {std::pair{"tolerance", &PlanSettings::tolerance},
+                            {"min_flow", &PlanSettings::min_flow},
+                            {"max_flow", &PlanSettings::max_flow},
+                            {"max_felled_area", &PlanSettings::max_felled_area},
+                            {"ending_volume", &PlanSettings::ending_volume},
+                            {"gap", &PlanSettings::gap},
+                            {"time_limit", &PlanSettings::time_limit}}) {
+    const toml::node* x = t->get(key);
+    if (!x) continue;
+    const std::optional<double> v = in.real(*x, key);
+    ok = ok && v;
+    if (v) plan.*value = *v;
+  }
+  if (const toml::node* x = t->get("integer")) {
+    const auto* yes = x->as_boolean();
+    if (!yes) in.problem(in.where(*x), "integer: true or false");
+    ok = ok && yes;
+    if (yes) plan.integer = yes->get();
+  }
+  if (!ok) return std::nullopt;
+  return plan;
+}
+
 // The folder of the scenario file, where a relative stands_csv path starts.
 std::string beside(const std::string& file, const std::string& path) {
   if (path.starts_with('/')) return path;
@@ -580,7 +645,8 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
   }
   const toml::table& top = parsed.table();
   Toml in(text, file, problems);
-  in.only(top, {"bark", "stands_csv", "stand", "regime", "economics", "optimize"}, "the scenario");
+  in.only(top, {"bark", "stands_csv", "stand", "regime", "economics", "optimize", "plan"},
+          "the scenario");
 
   Scenario s;
   if (const toml::node* bark = top.get("bark")) {
@@ -598,6 +664,16 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
         // Told at the key it is about, or at the table when the key is not given.
         const toml::node* key = o->as_table()->get(p.key);
         in.problem(in.where(key ? *key : *o), p.key + ": " + p.what);
+      }
+    }
+  }
+
+  if (const toml::node* p = top.get("plan")) {
+    s.plan = plan_settings(in, *p);
+    if (s.plan) {
+      for (const PlanProblem& problem : check_plan(*s.plan, top.get("economics") != nullptr)) {
+        const toml::node* key = p->as_table()->get(problem.key);
+        in.problem(in.where(key ? *key : *p), problem.key + ": " + problem.what);
       }
     }
   }
@@ -638,10 +714,23 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
     if (!ids.insert(s.stands[i].id).second)
       problems.push_back(
           {stand_places[i], "a second stand with the id \"" + s.stands[i].id + "\""});
-  std::set<std::string> regime_ids;
+  // Two regimes may share an id only where they run on different stands (a
+  // plan gives each stand its own `fell-3`): a stand's runs stay named apart.
+  struct Claimed {
+    bool every = false;
+    std::set<std::string> stands;
+  };
+  std::map<std::string, Claimed> regime_ids;
   for (ReadRegime& r : regimes) {
-    if (!regime_ids.insert(r.regime.id).second)
-      problems.push_back({r.where, "a second regime with the id \"" + r.regime.id + "\""});
+    auto [known, fresh] = regime_ids.try_emplace(r.regime.id);
+    Claimed& claimed = known->second;
+    std::string shared;
+    for (const std::string& id : r.regime.stands)
+      if (shared.empty() && !claimed.stands.insert(id).second) shared = id;
+    if (!fresh && (claimed.every || r.regime.stands.empty() || !shared.empty()))
+      problems.push_back({r.where, "a second regime with the id \"" + r.regime.id + "\"" +
+                                       (shared.empty() ? "" : " on the stand \"" + shared + "\"")});
+    claimed.every = claimed.every || r.regime.stands.empty();
     // Every stand a regime names is a stand of the scenario (not one refused).
     for (std::size_t i = 0; i < r.regime.stands.size(); ++i)
       if (!ids.contains(r.regime.stands[i]) && problems.size() == first)

@@ -323,6 +323,177 @@ const Column<O> kOptimumColumns[] = {
      [](const O& r) -> Cell { return r.optimum.reason; }},
 };
 
+Cell felling_period(const CandidateFigures& c) {
+  return c.felling_period ? Cell(std::int64_t{*c.felling_period}) : Cell();
+}
+
+const CandidateFigures& figures(const PlannedStand& s, std::size_t c) {
+  return s.plan.candidates[c];
+}
+
+using CR = CandidateRow;
+
+const Column<CR> kCandidateColumns[] = {
+    {"stand", Type::text, "", "The stand's id.",
+     [](const CR& r) -> Cell { return r.stand.plan.id; }},
+    {"regime", Type::text, "",
+     "The candidate regime: one of the scenario's that runs on the stand (`ok`, and with a npv "
+     "where the objective or the flow needs money), or one the plan searched: `fell-K`, the "
+     "best of the `[optimize]` space whose felling falls in period K, `fell-later` the best "
+     "that fells beyond the horizon.",
+     [](const CR& r) -> Cell { return r.stand.plan.names[r.candidate]; }},
+    {"area", Type::real, "ha", "The stand's area: `area` as given, 1 where not given.",
+     [](const CR& r) -> Cell { return r.stand.plan.area; }},
+    {"coefficient", Type::real, "per ha",
+     "What a hectare under the candidate adds to the objective: its npv in values.csv "
+     "(objective `npv`), or the volume of the objective's assortment its harvests remove in "
+     "periods 1 to P (the sum of its flows of that volume in candidate_flows' terms).",
+     [](const CR& r) -> Cell { return figures(r.stand, r.candidate).coefficient; }},
+    {"felling_period", Type::integer, "",
+     "The period of its final felling; empty when it fells beyond the horizon, or not at all.",
+     [](const CR& r) { return felling_period(figures(r.stand, r.candidate)); }},
+    {"ending_vol_tot", Type::real, "m3/ha",
+     "The vol_tot standing at the horizon's end, age a0 + horizon: 0 when felled within the "
+     "horizon (the next rotation is not modelled); otherwise the stand of its last state before "
+     "that age projected to it, as a step `{ grow_to = a0 + horizon }` would project it.",
+     [](const CR& r) -> Cell { return figures(r.stand, r.candidate).ending_vol_tot; }},
+};
+
+using CF = CandidateFlowRow;
+
+const Column<CF> kCandidateFlowColumns[] = {
+    {"stand", Type::text, "", "As in candidates.csv.",
+     [](const CF& r) -> Cell { return r.stand.plan.id; }},
+    {"regime", Type::text, "", "As in candidates.csv.",
+     [](const CF& r) -> Cell { return r.stand.plan.names[r.candidate]; }},
+    {"period", Type::integer, "",
+     "From 1 to P = horizon / period. A harvest at age x falls in year y = floor(x - a0 + "
+     "0.001) (year 0 is now), and in period y div period + 1 when y < horizon.",
+     [](const CF& r) -> Cell { return std::int64_t{r.period}; }},
+    {"flow", Type::real, "per ha",
+     "The plan's `flow` in the period: the sum of removed_vol_tot (or _rol, _mad) in stands.csv "
+     "over the harvests that fall in it, or of their revenue in cashflows.csv; removed_vol_tot "
+     "when the flow is `none`.",
+     [](const CF& r) -> Cell { return figures(r.stand, r.candidate).flow(r.period, r.flow); }},
+    {"felled", Type::integer, "", "1 when its final felling falls in the period, else 0.",
+     [](const CF& r) -> Cell {
+       return std::int64_t{figures(r.stand, r.candidate).felling_period == r.period};
+     }},
+};
+
+const Column<PlanRow> kPlanColumns[] = {
+    {"stand", Type::text, "", "As in candidates.csv.",
+     [](const PlanRow& r) -> Cell { return r.stand.plan.id; }},
+    {"regime", Type::text, "", "A candidate the plan puts some of the stand under.",
+     [](const PlanRow& r) -> Cell { return r.stand.plan.names[r.candidate]; }},
+    {"share", Type::real, "",
+     "The share of the stand's area under it, above 0; a stand's shares sum to 1 (each 1 with "
+     "`integer = true`).",
+     [](const PlanRow& r) -> Cell { return r.share; }},
+    {"area", Type::real, "ha", "The hectares under it: the stand's area times the share.",
+     [](const PlanRow& r) -> Cell { return r.stand.plan.area * r.share; }},
+    {"felling_period", Type::integer, "", "As in candidates.csv.",
+     [](const PlanRow& r) { return felling_period(figures(r.stand, r.candidate)); }},
+};
+
+// A period's total of money: empty without prices.
+Cell money(const PeriodRow& r, double PeriodTotals::*x) {
+  return r.money ? Cell(r.totals.*x) : Cell();
+}
+
+const Column<PeriodRow> kPeriodColumns[] = {
+    {"period", Type::integer, "", "From 1 to P.",
+     [](const PeriodRow& r) -> Cell { return std::int64_t{r.totals.period}; }},
+    {"first_year", Type::integer, "years", "Its first year from now: (period - 1) * `period`.",
+     [](const PeriodRow& r) -> Cell { return std::int64_t{r.totals.first_year}; }},
+    {"last_year", Type::integer, "years", "Its last year: period * `period` - 1.",
+     [](const PeriodRow& r) -> Cell { return std::int64_t{r.totals.last_year}; }},
+    {"vol_tot", Type::real, "m3",
+     "The volume its harvests remove over the whole area: the sum over plan.csv's rows of area "
+     "times the candidate's removed_vol_tot in the period (per ha, as in candidate_flows).",
+     [](const PeriodRow& r) -> Cell { return r.totals.vol_tot; }},
+    {"vol_rol", Type::real, "m3", "Likewise for removed_vol_rol.",
+     [](const PeriodRow& r) -> Cell { return r.totals.vol_rol; }},
+    {"vol_mad", Type::real, "m3", "Likewise for removed_vol_mad.",
+     [](const PeriodRow& r) -> Cell { return r.totals.vol_mad; }},
+    {"revenue", Type::real, "money",
+     "Likewise for the harvests' revenue in cashflows.csv, undiscounted (a run that does not "
+     "end in a felling has no cash flows). Empty without `[economics]`.",
+     [](const PeriodRow& r) { return money(r, &PeriodTotals::revenue); }},
+    {"cost", Type::real, "money",
+     "Likewise for the harvests' cost (the annual costs and the planting are not in it).",
+     [](const PeriodRow& r) { return money(r, &PeriodTotals::cost); }},
+    {"net", Type::real, "money", "revenue - cost.",
+     [](const PeriodRow& r) { return money(r, &PeriodTotals::net); }},
+    {"felled_area", Type::real, "ha", "The hectares whose final felling falls in the period.",
+     [](const PeriodRow& r) -> Cell { return r.totals.felled_area; }},
+    {"thinned_area", Type::real, "ha",
+     "The hectares thinned in the period: each thinning counts the area under it (an area "
+     "thinned twice counts twice).",
+     [](const PeriodRow& r) -> Cell { return r.totals.thinned_area; }},
+    {"flow", Type::real, "",
+     "F_k: the plan's `flow` over the whole area (m3, or money for `revenue`): the sum over "
+     "plan.csv's rows of the stand's area times the candidate's flow times the share.",
+     [](const PeriodRow& r) -> Cell { return r.totals.flow; }},
+};
+
+using K = ConstraintFigures;
+
+Cell optional(const std::optional<double>& x) { return x ? Cell(*x) : Cell(); }
+
+const Column<K> kConstraintColumns[] = {
+    {"name", Type::text, "",
+     "`shares:STAND`: the stand's shares sum to 1. `flow_not_below:K`: F_K - (1 - tolerance) * "
+     "F_(K-1) >= 0; `flow_not_above:K`: F_K - (1 + tolerance) * F_(K-1) <= 0. `min_flow:K`: F_K "
+     ">= min_flow; `max_flow:K`: F_K <= max_flow. `max_felled_area:K`: felled_area <= "
+     "max_felled_area. `ending_volume`: the vol_tot standing at the horizon's end over the area "
+     "(the sum of area * share * ending_vol_tot) >= ending_volume times today's (the sum of "
+     "area * vol_tot at step 0 in stands.csv). Bounds of 0 give no row.",
+     [](const K& r) -> Cell { return r.name; }},
+    {"lhs", Type::real, "",
+     "Its left side under the plan (infeasible: under the least violations).",
+     [](const K& r) -> Cell { return r.lhs; }},
+    {"rhs", Type::real, "", "Its right side.", [](const K& r) -> Cell { return r.rhs; }},
+    {"slack", Type::real, "",
+     "How far the left side is from the bound, in its favour (lhs - rhs for >=, rhs - lhs for "
+     "<=, 0 for =).",
+     [](const K& r) -> Cell { return r.slack; }},
+    {"dual", Type::real, "",
+     "The shadow price: what the objective gains per unit the right side is raised. Empty for "
+     "an integer plan (a mixed-integer program has none) and when infeasible.",
+     [](const K& r) { return optional(r.dual); }},
+    {"violation", Type::real, "",
+     "When infeasible: the least violation of the row (in its units) that makes the plan "
+     "feasible, from a second program that minimises the sum of the violations of the "
+     "forest-wide rows, each divided by its right side (by the largest its left side can be "
+     "where the right side is 0). Empty otherwise.",
+     [](const K& r) { return optional(r.violation); }},
+};
+
+using PS = PlanSolution;
+
+const Column<PS> kSolutionColumns[] = {
+    {"status", Type::text, "",
+     "`optimal` (within `gap` for an integer plan); `infeasible`: the constraints cannot all "
+     "hold (see constraints.csv's violation); `time_limit`: the solver stopped at time_limit, "
+     "with the best plan found if any.",
+     [](const PS& r) -> Cell { return std::string_view(r.status); }},
+    {"objective", Type::real, "",
+     "The sum over plan.csv's rows of area * coefficient (money or m3).",
+     [](const PS& r) { return optional(r.objective); }},
+    {"bound", Type::real, "",
+     "The most the objective can be, as the solver proved it (the objective itself for a linear "
+     "plan).",
+     [](const PS& r) { return optional(r.bound); }},
+    {"gap", Type::real, "", "(bound - objective) / |objective|.",
+     [](const PS& r) { return optional(r.gap); }},
+    {"split_stands", Type::integer, "", "The stands under two regimes or more.",
+     [](const PS& r) -> Cell { return std::int64_t{r.split_stands}; }},
+    {"solver", Type::text, "",
+     "The solver and its version: CLP for a linear plan, CBC for an integer one (one thread).",
+     [](const PS& r) -> Cell { return r.solver; }},
+};
+
 }  // namespace
 
 const Table<StateRow> kStandsTable{"stands", kStandColumns};
@@ -331,6 +502,12 @@ const Table<Run> kRunsTable{"runs", kRunColumns};
 const Table<Run> kValuesTable{"values", kValueColumns};
 const Table<CashFlowRow> kCashFlowsTable{"cashflows", kCashFlowColumns};
 const Table<StandOptimum> kOptimumTable{"optimum", kOptimumColumns};
+const Table<CandidateRow> kCandidatesTable{"candidates", kCandidateColumns};
+const Table<CandidateFlowRow> kCandidateFlowsTable{"candidate_flows", kCandidateFlowColumns};
+const Table<PlanRow> kPlanTable{"plan", kPlanColumns};
+const Table<PeriodRow> kPeriodsTable{"periods", kPeriodColumns};
+const Table<ConstraintFigures> kConstraintsTable{"constraints", kConstraintColumns};
+const Table<PlanSolution> kSolutionTable{"solution", kSolutionColumns};
 
 std::string shown_text(const Cell& cell, Shown shown) {
   io::Layout l;
@@ -394,6 +571,14 @@ std::string columns_markdown() {
            "and the felling, then one for the annual costs and, when land_value is not 0, one for "
            "the land.");
   describe(out, kOptimumTable, "from `zireze optimize`, one row per stand: its best regime.");
+  describe(out, kCandidatesTable,
+           "from `zireze plan`, one row per stand and candidate regime (a0 is the stand's age at "
+           "step 0, P the periods).");
+  describe(out, kCandidateFlowsTable, "one row per candidate and period.");
+  describe(out, kPlanTable, "one row per stand and candidate with a share above 0.");
+  describe(out, kPeriodsTable, "one row per period: the plan's harvests.");
+  describe(out, kConstraintsTable, "one row per constraint of the plan's program.");
+  describe(out, kSolutionTable, "one row: how the program was solved.");
   return out;
 }
 

@@ -12,6 +12,7 @@
 #include <variant>
 
 #include "batch/optimum.h"
+#include "batch/plan.h"
 #include "batch/run.h"
 
 namespace zireze::batch {
@@ -75,6 +76,55 @@ extern const Table<Run> kValuesTable;
 extern const Table<CashFlowRow> kCashFlowsTable;
 // `zireze optimize`: the best regime of each stand.
 extern const Table<StandOptimum> kOptimumTable;
+
+// `zireze plan`: each stand's candidates, their flows period by period, the
+// plan's shares, its periods, its constraints and its solution.
+struct CandidateRow {
+  const PlannedStand& stand;
+  std::size_t candidate;
+};
+struct CandidateFlowRow {
+  const PlannedStand& stand;
+  std::size_t candidate;
+  int period;
+  PlanQuantity flow;
+};
+struct PlanRow {
+  const PlannedStand& stand;
+  std::size_t candidate;
+  double share;
+};
+struct PeriodRow {
+  const PeriodTotals& totals;
+  bool money;  // the scenario has prices
+};
+extern const Table<CandidateRow> kCandidatesTable;
+extern const Table<CandidateFlowRow> kCandidateFlowsTable;
+extern const Table<PlanRow> kPlanTable;
+extern const Table<PeriodRow> kPeriodsTable;
+extern const Table<ConstraintFigures> kConstraintsTable;
+extern const Table<PlanSolution> kSolutionTable;
+
+// Every row of the plan's tables, in order.
+template <typename Each>
+void for_each_candidate_row(const PlanOutcome& o, Each each) {
+  for (const PlannedStand& s : o.stands)
+    for (std::size_t c = 0; c < s.plan.candidates.size(); ++c) each(CandidateRow{s, c});
+}
+template <typename Each>
+void for_each_candidate_flow_row(const PlanOutcome& o, const PlanSettings& p, Each each) {
+  for (const PlannedStand& s : o.stands)
+    for (std::size_t c = 0; c < s.plan.candidates.size(); ++c)
+      for (int k = 1; k <= p.periods(); ++k) each(CandidateFlowRow{s, c, k, p.flow});
+}
+template <typename Each>
+void for_each_plan_row(const PlanOutcome& o, Each each) {
+  if (!o.solved()) return;
+  std::size_t j = 0;
+  for (const PlannedStand& s : o.stands)
+    for (std::size_t c = 0; c < s.plan.candidates.size(); ++c, ++j)
+      if (o.shares[j] > 0) each(PlanRow{s, c, o.shares[j]});
+}
 
 // "ok", "refused" or "out_of_range".
 const char* run_status(const Run& r);

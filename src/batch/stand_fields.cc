@@ -34,6 +34,18 @@ Field number_field(std::string_view text, const Where& where, std::string_view k
   return f;
 }
 
+std::optional<double> area_field(std::string_view text, const Where& where,
+                                 std::vector<Problem>& problems) {
+  double hectares = 0;
+  auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), hectares);
+  const char* reason = end != text.data() + text.size() ? "not a number"
+                       : ec != std::errc()              ? "not a finite number"
+                                                        : area_refusal(hectares);
+  if (!reason) return hectares;
+  problems.push_back({where, "area = " + io::printable(text) + ": " + reason});
+  return std::nullopt;
+}
+
 namespace {
 
 // The description as the file gives it. A value the file gives but cannot
@@ -67,6 +79,7 @@ class Describer {
   StandDescription describe() {
     StandDescription d;
     d.id = f_.id;
+    d.area = f_.area;
     if (!f_.id_given) {
       problem(f_.where, "a stand without an id");
     } else if (!plain_id(f_.id)) {

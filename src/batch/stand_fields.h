@@ -39,7 +39,13 @@ struct StandFields {
   Field weibull_trees, a, b, c;
   Group attributes;
   Field attributes_trees, attributes_basal_area, dmin, p90;
+  std::optional<double> area;  // hectares, read and checked as a double
 };
+
+// The stand's area, read as a double from its text: empty (with a problem
+// "area = TEXT: ...") when it is not a number, or not one a stand can have.
+std::optional<double> area_field(std::string_view text, const Where& where,
+                                 std::vector<Problem>& problems);
 
 // The field's number, read by the dialogue's rules for a real reply, or a
 // problem ("KEY = TEXT: ...") when it has none.

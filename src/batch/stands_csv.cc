@@ -11,7 +11,7 @@ namespace zireze::batch {
 
 namespace {
 
-constexpr std::array<std::string_view, 12> kColumns = {"id",
+constexpr std::array<std::string_view, 13> kColumns = {"id",
                                                        "age",
                                                        "site_class",
                                                        "dominant_height",
@@ -22,7 +22,8 @@ constexpr std::array<std::string_view, 12> kColumns = {"id",
                                                        "p90",
                                                        "a",
                                                        "b",
-                                                       "c"};
+                                                       "c",
+                                                       "area"};
 
 // One cell: its text (quotes removed, blanks around it trimmed) and its
 // byte column (from 1).
@@ -112,7 +113,7 @@ void read_stands_csv(std::string_view text, const std::string& file,
       problems.push_back({Where{file, header_line, c.column},
                           "unknown column \"" + io::printable(c.text) + "\" (" +
                               "id, age, site_class, dominant_height, trees, basal_area, "
-                              "trees_planted, dmin, p90, a, b, c)"});
+                              "trees_planted, dmin, p90, a, b, c, area)"});
       header_ok = false;
     } else if (std::find(column_of.begin(), column_of.end(), index) != column_of.end()) {
       problems.push_back(
@@ -151,13 +152,15 @@ void read_stands_csv(std::string_view text, const std::string& file,
         f.id_given = true;
         f.id = c.text;
         f.id_where = where;
+      } else if (kColumns[index] == "area") {
+        f.area = area_field(c.text, where, problems);
       } else {
         field[static_cast<std::size_t>(index)] =
             number_field(c.text, where, kColumns[index], problems);
       }
     }
     auto [id, age, site_class, dominant_height, trees, basal_area, trees_planted, dmin, p90, a, b,
-          c] = field;
+          c, area] = field;
     f.age = age;
     f.site_class = site_class;
     f.dominant_height = dominant_height;

@@ -143,8 +143,13 @@ State kept(const State& s) {
 
 class Search {
  public:
-  Search(const StandDescription& d, int bark, const Economics& e, const SearchSpace& space)
-      : bark_(bark), economics_(e), space_(space), never_thinned_(d.never_thinned()) {
+  Search(const StandDescription& d, int bark, const Economics& e, const SearchSpace& space,
+         const Measure& measure)
+      : bark_(bark),
+        economics_(e),
+        space_(space),
+        measure_(measure),
+        never_thinned_(d.never_thinned()) {
     start_.stand = initial_stand(d);
     a0_ = start_.stand.IDADE;
     start_ok_ = within_range(start_);
@@ -308,13 +313,15 @@ class Search {
     history.push_back(kept(*r.next));
     const std::optional<RunValue> v = value_run(history, economics_, never_thinned_);
     if (!v) return kNone;
-    const std::optional<double> x = objective_value(*v, space_.objective);
+    const std::optional<double> x =
+        measure_ ? measure_(history) : objective_value(*v, space_.objective);
     return x && std::isfinite(*x) ? *x : kNone;
   }
 
   int bark_;
   const Economics& economics_;
   const SearchSpace& space_;
+  const Measure& measure_;
   bool never_thinned_;
   State start_;
   float a0_ = 0;
@@ -494,7 +501,7 @@ bool fits(const SearchSpace& space, const Candidate& c) {
 
 Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
                        const SearchSpace& space, std::span<const Regime* const> references,
-                       const SearchProgress& progress) {
+                       const SearchProgress& progress, const Measure& measure) {
   // The lattice takes about half the work, the local searches the rest.
   auto told = [&](double done) {
     if (progress) progress(done);
@@ -506,7 +513,7 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
                  " needs a stand described as never thinned: its past harvests are unknown";
     return out;
   }
-  Search s(d, bark, economics, space);
+  Search s(d, bark, economics, space, measure);
   Scored best;
   auto keep = [&](const Scored& x) {
     if (x.value > best.value) best = x;

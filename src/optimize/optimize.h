@@ -64,11 +64,17 @@ struct Optimum {
 // Told how far a search has gone: a share of its work, from 0 to 1.
 using SearchProgress = std::function<void(double done)>;
 
+// What a search maximises instead of the space's objective, when given: a
+// regime's measure from its states kept for valuing it (the stand as
+// described, then each thinning's and the felling's, with their removals);
+// empty where it has none.
+using Measure = std::function<std::optional<double>(std::span<const State> harvests)>;
+
 // The best regime in the space for the stand. `references`: regimes to start
 // from besides the search's own (a scenario's regimes that lie in the space);
 // the optimum is never below any of them.
 Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
                        const SearchSpace& space, std::span<const Regime* const> references = {},
-                       const SearchProgress& progress = {});
+                       const SearchProgress& progress = {}, const Measure& measure = {});
 
 }  // namespace zireze

@@ -34,6 +34,9 @@ struct StandDescription {
   std::optional<std::vector<float>> counts;
   std::optional<WeibullDescription> weibull;
   std::optional<AttributesDescription> attributes;
+  // The hectares it covers, where given: a forest plan weighs the stand by
+  // them; every figure of a run stays per hectare.
+  std::optional<double> area;
 
   bool never_thinned() const { return !counts && !weibull && !attributes; }
 };

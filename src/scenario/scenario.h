@@ -1,6 +1,6 @@
 // A scenario as data: stands, the regimes they run under, the bark flag of
-// every table, the prices and costs that value the runs, and the space the
-// best regime is searched in.
+// every table, the prices and costs that value the runs, the space the best
+// regime is searched in and the settings of the forest plan.
 #pragma once
 
 #include <cstddef>
@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "../optimize/optimize.h"
+#include "../plan/settings.h"
 #include "../regime/description.h"
 #include "../regime/regime.h"
 #include "../value/valuation.h"
@@ -21,6 +22,7 @@ struct Scenario {
   std::vector<Regime> regimes;
   std::optional<Economics> economics;   // what the runs are worth, when given
   std::optional<SearchSpace> optimize;  // where `zireze optimize` searches, when given
+  std::optional<PlanSettings> plan;     // the forest plan of `zireze plan`, when given
 };
 
 // Whether the regime runs on the stand: it names no stands, or names this one.

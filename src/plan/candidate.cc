@@ -1,0 +1,160 @@
+#include "candidate.h"
+
+#include <algorithm>
+#include <cmath>
+
+namespace zireze {
+
+int plan_year(float age, float a0) {
+  const double years = std::floor(static_cast<double>(age) - a0 + 0.001);
+  // Ages beyond any horizon are held at a year beyond all of them.
+  return static_cast<int>(std::clamp(years, -1.0, 1e6));
+}
+
+std::optional<int> plan_period(int year, const PlanSettings& p) {
+  if (year < 0 || year >= p.horizon) return std::nullopt;
+  return year / p.period + 1;
+}
+
+double CandidateFigures::flow(int k, PlanQuantity q) const {
+  const PeriodHarvest& h = periods[static_cast<std::size_t>(k - 1)];
+  switch (q) {
+    case PlanQuantity::vol_rol:
+      return h.vol_rol;
+    case PlanQuantity::vol_mad:
+      return h.vol_mad;
+    case PlanQuantity::revenue:
+      return h.revenue;
+    case PlanQuantity::vol_tot:
+    case PlanQuantity::npv:
+    case PlanQuantity::none:
+      return h.vol_tot;
+  }
+  return h.vol_tot;
+}
+
+namespace {
+
+bool needs_money(PlanQuantity q) { return q == PlanQuantity::npv || q == PlanQuantity::revenue; }
+
+// The harvest's cash flow in the run's value, if it has one.
+const CashFlow* cash_flow_of(const std::optional<RunValue>& value, const State& s) {
+  if (!value) return nullptr;
+  for (const CashFlow& c : value->cash_flows)
+    if ((c.kind == CashFlow::Kind::thinning || c.kind == CashFlow::Kind::felling) &&
+        c.step == s.step)
+      return &c;
+  return nullptr;
+}
+
+// The volume standing at the horizon's end: none once felled; otherwise the
+// last state before the end projected to it, as a step { grow_to = a0 +
+// horizon } would project it (the age summed in single precision). Empty
+// where the projection leaves the model's range.
+std::optional<double> standing_at_end(std::span<const State> states, const PlanSettings& p,
+                                      int bark) {
+  const float a0 = states.front().stand.IDADE;
+  const State* last = &states.front();
+  for (const State& s : states)
+    if (plan_year(s.stand.IDADE, a0) < p.horizon) last = &s;
+  if (last->event == Event::felled) return 0.0;
+  State from = *last;
+  const Step grow{Step::Kind::grow_to, 0, a0 + static_cast<float>(p.horizon)};
+  StepResult r = take_step(from, grow, false, bark, Tables::every_state);
+  if (!r.next || !r.next->table || !within_range(*r.next)) return std::nullopt;
+  return r.next->table->totals.vol_tot;
+}
+
+}  // namespace
+
+std::optional<CandidateFigures> candidate_figures(std::span<const State> states,
+                                                  const std::optional<RunValue>& value,
+                                                  const PlanSettings& p, int bark,
+                                                  std::string& why) {
+  if (!value && (needs_money(p.objective) || needs_money(p.flow))) {
+    why = "it does not end in a felling, and has no value";
+    return std::nullopt;
+  }
+  CandidateFigures f;
+  f.valued = value.has_value();
+  f.periods.resize(static_cast<std::size_t>(p.periods()));
+  const float a0 = states.front().stand.IDADE;
+  for (const State& s : states) {
+    if (!s.removed) continue;
+    const std::optional<int> k = plan_period(plan_year(s.stand.IDADE, a0), p);
+    if (!k) continue;
+    PeriodHarvest& h = f.periods[static_cast<std::size_t>(*k - 1)];
+    h.vol_tot += s.removed->vol_tot;
+    h.vol_rol += s.removed->vol_rol;
+    h.vol_mad += s.removed->vol_mad;
+    if (const CashFlow* c = cash_flow_of(value, s)) {
+      h.revenue += c->revenue;
+      h.cost += c->cost;
+    }
+    if (s.event == Event::felled) {
+      h.felled = true;
+      f.felling_period = k;
+    } else {
+      ++h.thinnings;
+    }
+  }
+  const std::optional<double> standing = standing_at_end(states, p, bark);
+  if (!standing) {
+    why = "its stand projected to the horizon's end leaves the model's range";
+    return std::nullopt;
+  }
+  f.ending_vol_tot = *standing;
+  if (p.objective == PlanQuantity::npv) {
+    f.coefficient = value->npv;
+  } else {
+    for (int k = 1; k <= p.periods(); ++k) f.coefficient += f.flow(k, p.objective);
+  }
+  return f;
+}
+
+namespace {
+
+// The volume the harvests of a regime remove within the horizon, of the
+// objective's assortment.
+Measure removed_within_horizon(const PlanSettings& p) {
+  return [p](std::span<const State> harvests) -> std::optional<double> {
+    const float a0 = harvests.front().stand.IDADE;
+    double removed = 0;
+    for (const State& s : harvests) {
+      if (!s.removed || !plan_period(plan_year(s.stand.IDADE, a0), p)) continue;
+      removed += p.objective == PlanQuantity::vol_rol   ? s.removed->vol_rol
+                 : p.objective == PlanQuantity::vol_mad ? s.removed->vol_mad
+                                                        : s.removed->vol_tot;
+    }
+    return removed;
+  };
+}
+
+}  // namespace
+
+std::vector<SearchedRegime> search_candidates(const StandDescription& d, int bark,
+                                              const Economics& e, const SearchSpace& space,
+                                              const PlanSettings& p,
+                                              std::span<const Regime* const> references) {
+  // The search reaches ages a0 + whole years, and a felling at a0 + y falls in
+  // year y: a window of years [first, last] is the rotation [a0 + first - 0.5,
+  // a0 + last + 0.5], which takes the same whole years and no others.
+  const double a0 = d.age;
+  SearchSpace narrowed = space;
+  narrowed.objective = Objective::npv;  // needs no stand described as never thinned
+  const Measure measure = p.objective == PlanQuantity::npv ? Measure{} : removed_within_horizon(p);
+  std::vector<SearchedRegime> out;
+  auto search = [&](std::string id, double first_year, double last_year) {
+    narrowed.rotation_min = std::max(space.rotation_min, a0 + first_year - 0.5);
+    narrowed.rotation_max = std::min(space.rotation_max, a0 + last_year + 0.5);
+    if (narrowed.rotation_min > narrowed.rotation_max) return;
+    Optimum o = optimize_stand(d, bark, e, narrowed, references, {}, measure);
+    if (o.status == Optimum::Status::ok) out.push_back({std::move(id), std::move(o)});
+  };
+  for (int k = 1; k <= p.periods(); ++k)
+    search("fell-" + std::to_string(k), (k - 1) * p.period, k * p.period - 1);
+  search("fell-later", p.horizon, 1e9);
+  return out;
+}
+
+}  // namespace zireze
