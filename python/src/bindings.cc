@@ -20,6 +20,7 @@
 #include "batch/columns.h"
 #include "batch/optimum.h"
 #include "batch/plain.h"
+#include "batch/plan_tables.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "input/thinned_input.h"
@@ -557,6 +558,38 @@ py::tuple optimize_scenario(const py::bytes& text_bytes, const py::bytes& file_b
   return py::make_tuple(py::list(), out);
 }
 
+// Reads the scenario and plans the whole forest: (problems, None) or ([],
+// {the plan's tables, plan, plan_toml}).
+py::tuple plan_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes, int jobs,
+                        const py::object& plots_text, const std::string& plots_name) {
+  const std::string text = text_bytes;
+  const std::string file = file_bytes;
+  const std::optional<Plots> plots = plots_of(plots_text, plots_name);
+  std::vector<std::string> problems;
+  std::optional<Scenario> scenario;
+  std::optional<batch::PlanOutcome> outcome;
+  {
+    py::gil_scoped_release released;
+    scenario = read(text, file, plots, problems);
+    if (scenario) {
+      for (const std::string& p : batch::plan_problems(*scenario)) problems.push_back(file + ": " + p);
+      if (!problems.empty()) scenario.reset();
+    }
+    if (scenario) {
+      Interrupts interrupts;
+      outcome = batch::plan_of(*scenario, jobs, [&] { interrupts.check(); });
+    }
+  }
+  if (!scenario) return refused(problems);
+  py::dict out;
+  for (batch::NamedTable& t : batch::plan_tables(*scenario, *outcome))
+    out[py::str(std::string(t.name))] = frame_dict(std::move(t.columns));
+  const batch::Plain plan = batch::plain_of(batch::plan_scenario(*scenario, *outcome));
+  out["plan_scenario"] = python_of(plan);
+  out["plan_toml"] = message(batch::toml_text(plan).text);
+  return py::make_tuple(py::list(), out);
+}
+
 // Each table's columns and their types ("text", "integer" or "real"), as
 // declared once for every front end.
 template <typename Row>
@@ -579,6 +612,12 @@ py::dict table_types() {
   tables["values"] = column_types(batch::kValuesTable);
   tables["cashflows"] = column_types(batch::kCashFlowsTable);
   tables["optimum"] = column_types(batch::kOptimumTable);
+  tables["candidates"] = column_types(batch::kCandidatesTable);
+  tables["candidate_flows"] = column_types(batch::kCandidateFlowsTable);
+  tables["plan"] = column_types(batch::kPlanTable);
+  tables["periods"] = column_types(batch::kPeriodsTable);
+  tables["constraints"] = column_types(batch::kConstraintsTable);
+  tables["solution"] = column_types(batch::kSolutionTable);
   return tables;
 }
 
@@ -753,6 +792,11 @@ PYBIND11_MODULE(_zireze, m) {
         py::arg("plots") = py::none(), py::arg("plots_name") = "",
         "Reads a scenario as _run_scenario does and searches the best regime of each stand: "
         "(problems, None) or ([], {optimum, best, best_toml}).");
+  m.def("_plan_scenario", &plan_scenario, py::arg("text"), py::arg("file"), py::arg("jobs"),
+        py::arg("plots") = py::none(), py::arg("plots_name") = "",
+        "Reads a scenario as _run_scenario does and plans the whole forest: (problems, None) "
+        "or ([], {candidates, candidate_flows, plan, periods, constraints, solution, "
+        "plan_scenario, plan_toml}).");
   m.def("_table_types", &table_types,
         "Each table's columns as (name, type) pairs, type \"text\", \"integer\" or \"real\".");
   m.def("_scenario_toml", &scenario_toml, py::arg("scenario"),

@@ -6,7 +6,8 @@ and grow it (``project``); ``stand.table()`` gives its stand table by 5-cm diame
 :func:`run_scenario` runs every stand of a scenario under every thinning regime, as
 ``zireze run`` does, and returns the rows of its CSV files as pandas DataFrames;
 :func:`optimize_scenario` (and :func:`optimize` for one stand) searches the best regime of each
-stand, as ``zireze optimize`` does. ``zireze.dask`` runs both over the partitions of a Dask
+stand, as ``zireze optimize`` does; :func:`plan_scenario` plans the whole forest, as ``zireze
+plan`` does. ``zireze.dask`` runs both over the partitions of a Dask
 DataFrame of plots (imported when first used; it needs dask and distributed).
 
 Every figure comes from the model, which computes in single precision: a value is the
@@ -23,7 +24,7 @@ import os
 from typing import TYPE_CHECKING, Any, Mapping, Optional, Union
 
 from ._zireze import Stand, StandTable, TableClass, TableTotals, __version__
-from ._zireze import _optimize_scenario, _run_scenario, _scenario_toml
+from ._zireze import _optimize_scenario, _plan_scenario, _run_scenario, _scenario_toml
 from .plotting import plot_development, plot_distribution, plot_values
 
 if TYPE_CHECKING:
@@ -37,9 +38,11 @@ __all__ = [
     "ScenarioError",
     "ScenarioResult",
     "OptimumResult",
+    "PlanResult",
     "run_scenario",
     "optimize",
     "optimize_scenario",
+    "plan_scenario",
     "scenario_to_toml",
     "plot_development",
     "plot_distribution",
@@ -283,6 +286,66 @@ def optimize(
     if economics is not None:
         scenario["economics"] = economics
     return optimize_scenario(scenario, jobs=1)
+
+
+class PlanResult:
+    """The plan of the whole forest, as ``zireze plan`` writes it.
+
+    ``candidates``, ``candidate_flows``, ``plan``, ``periods``, ``constraints`` and ``solution``:
+    the rows of the command's CSV files of those names, as pandas DataFrames (numbers float64 or
+    int64, NaN or ``<NA>`` where the CSV cell is empty; texts str). ``status``: the solution's
+    status, ``"optimal"``, ``"infeasible"`` or ``"time_limit"``. ``plan_scenario``: the scenario
+    that re-runs the plan (plan.toml) as a dict :func:`run_scenario` takes; ``plan_toml``: its
+    text.
+    """
+
+    __slots__ = ("candidates", "candidate_flows", "plan", "periods", "constraints", "solution",
+                 "plan_scenario", "plan_toml")
+
+    def __init__(self, tables: Mapping[str, Any]) -> None:
+        import pandas
+
+        for name in ("candidates", "candidate_flows", "plan", "periods", "constraints",
+                     "solution"):
+            setattr(self, name, pandas.DataFrame(tables[name]))
+        self.plan_scenario = tables["plan_scenario"]
+        self.plan_toml = tables["plan_toml"]
+
+    @property
+    def status(self) -> str:
+        return str(self.solution["status"].iloc[0])
+
+    def __repr__(self) -> str:
+        return (f"<PlanResult status={self.status} stands={self.candidates['stand'].nunique()} "
+                f"candidates={len(self.candidates)}>")
+
+
+def plan_scenario(
+    scenario: Union[str, "os.PathLike[str]", Mapping[str, Any]],
+    *,
+    jobs: Optional[int] = None,
+) -> PlanResult:
+    """Plans the whole forest of a scenario, as ``zireze plan`` does.
+
+    ``scenario`` is a path or a dict, as for :func:`run_scenario`, with a ``plan`` table (the
+    horizon and its periods, the objective, the flow held even and the other limits; see the
+    README) and, to search candidates besides its regimes, an ``optimize`` table. Each stand's
+    ``area`` (hectares, 1 where not given) weighs it.
+
+    ``jobs``: stands whose candidates are searched and run in parallel (default
+    ``os.cpu_count()``); the program is solved on one thread, so the plan is the same for any
+    ``jobs``. The interpreter's lock is released; Ctrl-C stops it between stands.
+
+    Returns a :class:`PlanResult`. Raises :class:`ScenarioError` listing every problem when the
+    scenario cannot be planned; an infeasible plan is ``result.status == "infeasible"``, with
+    each constraint's least violation in ``result.constraints["violation"]``.
+    """
+    jobs = _jobs(jobs)
+    text, name = _scenario_text(scenario)
+    problems, found = _plan_scenario(text, name, jobs)
+    if found is None:
+        raise ScenarioError(problems)
+    return PlanResult(found)
 
 
 def __getattr__(name: str) -> Any:

@@ -2,8 +2,10 @@
 
 #include <cmath>
 
+#include "batch/plan_tables.h"
 #include "batch/schema.h"
 #include "plan/solver.h"
+#include "regime/ordered.h"
 
 namespace zireze::batch {
 
@@ -157,6 +159,44 @@ PlanOutcome solve_plan(const PlanSettings& p, std::vector<PlannedStand> stands) 
   else if (gap == 0)
     out.solution.gap = 0.0;
   out.solution.split_stands = split_stands(in_plan, x);
+  return out;
+}
+
+PlanOutcome plan_of(const Scenario& s, int jobs, const std::function<void()>& stand_done) {
+  std::vector<PlannedStand> stands;
+  run_in_order<PlannedStand>(
+      s.stands.size(), jobs, [&](std::size_t i) { return plan_stand(s, i, false).stand; },
+      [&](PlannedStand&& stand) {
+        stands.push_back(std::move(stand));
+        if (stand_done) stand_done();
+      });
+  return solve_plan(*s.plan, std::move(stands));
+}
+
+namespace {
+
+template <typename Row, typename Rows>
+NamedTable named(const Table<Row>& t, Rows rows) {
+  Columns<Row> columns(t);
+  rows([&](const Row& row) { columns.add(row); });
+  return NamedTable{t.name, std::move(columns.data())};
+}
+
+}  // namespace
+
+std::vector<NamedTable> plan_tables(const Scenario& s, const PlanOutcome& o) {
+  std::vector<NamedTable> out;
+  out.push_back(named(kCandidatesTable, [&](auto each) { for_each_candidate_row(o, each); }));
+  out.push_back(named(kCandidateFlowsTable,
+                      [&](auto each) { for_each_candidate_flow_row(o, *s.plan, each); }));
+  out.push_back(named(kPlanTable, [&](auto each) { for_each_plan_row(o, each); }));
+  out.push_back(named(kPeriodsTable, [&](auto each) {
+    for (const PeriodTotals& t : o.periods) each(PeriodRow{t, s.economics.has_value()});
+  }));
+  out.push_back(named(kConstraintsTable, [&](auto each) {
+    for (const ConstraintFigures& c : o.constraints) each(c);
+  }));
+  out.push_back(named(kSolutionTable, [&](auto each) { each(o.solution); }));
   return out;
 }
 

@@ -7,6 +7,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <vector>
@@ -68,6 +69,11 @@ struct PlanOutcome {
 // it), solved by CLP or CBC.
 PlanOutcome solve_plan(const PlanSettings& p, std::vector<PlannedStand> stands);
 
+// The plan of a scenario without its runs' rows (the packages' way):
+// each stand's work on `jobs` threads, `stand_done` called on the calling
+// thread after each (it may throw to stop), then the plan solved.
+PlanOutcome plan_of(const Scenario& s, int jobs, const std::function<void()>& stand_done);
+
 // The scenario that re-runs the plan: the bark flag, every stand with its
 // area, the prices and costs, the [plan] table, and per stand each regime
 // it has a share of, on that stand only.
@@ -78,3 +84,4 @@ Scenario plan_scenario(const Scenario& s, const PlanOutcome& outcome);
 bool plan_sound(const PlanOutcome& outcome);
 
 }  // namespace zireze::batch
+

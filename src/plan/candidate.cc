@@ -16,23 +16,6 @@ std::optional<int> plan_period(int year, const PlanSettings& p) {
   return year / p.period + 1;
 }
 
-double CandidateFigures::flow(int k, PlanQuantity q) const {
-  const PeriodHarvest& h = periods[static_cast<std::size_t>(k - 1)];
-  switch (q) {
-    case PlanQuantity::vol_rol:
-      return h.vol_rol;
-    case PlanQuantity::vol_mad:
-      return h.vol_mad;
-    case PlanQuantity::revenue:
-      return h.revenue;
-    case PlanQuantity::vol_tot:
-    case PlanQuantity::npv:
-    case PlanQuantity::none:
-      return h.vol_tot;
-  }
-  return h.vol_tot;
-}
-
 namespace {
 
 bool needs_money(PlanQuantity q) { return q == PlanQuantity::npv || q == PlanQuantity::revenue; }

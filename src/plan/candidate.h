@@ -42,7 +42,13 @@ struct CandidateFigures {
   bool valued = false;                 // the run has a value (it ends in a felling)
 
   // The quantity the plan holds even (vol_tot when it holds none), in period k from 1.
-  double flow(int k, PlanQuantity q) const;
+  double flow(int k, PlanQuantity q) const {
+    const PeriodHarvest& h = periods[static_cast<std::size_t>(k - 1)];
+    return q == PlanQuantity::vol_rol   ? h.vol_rol
+           : q == PlanQuantity::vol_mad ? h.vol_mad
+           : q == PlanQuantity::revenue ? h.revenue
+                                        : h.vol_tot;
+  }
 };
 
 // The figures of a run that took every step, from its states (each with its
