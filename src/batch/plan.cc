@@ -145,6 +145,7 @@ PlanOutcome solve_plan(const PlanSettings& p, std::vector<PlannedStand> stands) 
   }
   if (!solved.found) return out;
 
+  out.found = true;
   out.shares = x;
   out.periods = period_totals(p, in_plan, x);
   double objective = 0;

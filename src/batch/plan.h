@@ -62,7 +62,8 @@ struct PlanOutcome {
   std::vector<PeriodTotals> periods;
   std::vector<ConstraintFigures> constraints;
   PlanSolution solution;
-  bool solved() const { return !shares.empty(); }
+  bool found = false;  // the solver found a plan (`shares` holds it)
+  bool solved() const { return found; }
 };
 
 // The plan over the stands' candidates (stands without any are left out of

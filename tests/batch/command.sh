@@ -1,5 +1,5 @@
 #!/usr/bin/env bash
-# `zireze run` as a user calls it: exit statuses, what is written and what
+# `zireze run` (and optimize, plan) as a user calls it: exit statuses, what is written and what
 # is not, the same bytes for any number of threads.
 #
 #   command.sh PROGRAM SCENARIO_DIR
@@ -156,6 +156,38 @@ grep -q 'max_removal: not below min_removal' err || fail "a bad space: $(cat err
 expect 2 "$program" optimize badspace.toml --out bad
 [ -e bad ] && fail "a bad space wrote $(ls bad)"
 
+# zireze plan: the same bytes for one thread or two; plan.toml re-runs the
+# chosen regimes to the same rows and plans to the same objective; an
+# infeasible plan (more volume standing than can grow) is status 3 and names
+# what to relax; a regime named as the searched ones is a scenario problem.
+sed 's/^\[optimize\]/[plan]\nhorizon = 20\ntolerance = 1\nending_volume = 0.5\n[optimize]/; s/"lev"/"npv"/; /^\[\[stand\]\]/a area = 2.5' opt.toml >plan.toml
+expect 0 "$program" plan plan.toml --out p1 --jobs 1
+expect 0 "$program" plan plan.toml --out p2 --jobs 2
+for f in plan.toml candidates.csv candidate_flows.csv plan.csv periods.csv constraints.csv \
+  solution.csv stands.csv values.csv runs.csv; do
+  cmp -s "p1/$f" "p2/$f" || fail "plan: $f differs between one thread and two"
+done
+grep -q '^optimal,' p1/solution.csv || fail "solution.csv: $(cat p1/solution.csv)"
+expect 0 "$program" run p1/plan.toml --out prerun
+while IFS=, read -r stand regime rest; do
+  [ "$stand" = stand ] && continue
+  [ "$(grep -c "^$stand,$regime," p1/stands.csv)" -gt 0 ] &&
+    [ "$(grep "^$stand,$regime," p1/stands.csv)" = "$(grep "^$stand,$regime," prerun/stands.csv)" ] ||
+    fail "plan.toml does not re-run $stand under $regime"
+done <p1/plan.csv
+expect 0 "$program" plan p1/plan.toml --out preplan
+[ "$(cut -d, -f2 p1/solution.csv)" = "$(cut -d, -f2 preplan/solution.csv)" ] ||
+  fail "plan.toml plans to another objective: $(cat p1/solution.csv preplan/solution.csv)"
+sed 's/^ending_volume = 0.5/ending_volume = 5/' plan.toml >infeasible.toml
+expect 3 "$program" plan infeasible.toml --out pbad
+grep -q 'infeasible.*Relax .*ending_volume (short by' err || fail "an infeasible plan: $(cat err)"
+grep -q '^infeasible,' pbad/solution.csv || fail "solution.csv: $(cat pbad/solution.csv)"
+sed 's/id = "mine"/id = "fell-2"/' plan.toml >named.toml
+expect 2 "$program" plan named.toml --out pnamed
+grep -q 'regime "fell-2": the plan names' err || fail "a regime named fell-2: $(cat err)"
+expect 2 "$program" plan opt.toml --out pnone
+grep -q 'no \[plan\] table' err || fail "no [plan] table: $(cat err)"
+
 # Ctrl-C while the runs are written, and while the search goes on: status
 # 130, nothing under a final name, no temporary file left.
 for i in $(seq 1000); do
@@ -164,7 +196,8 @@ done >stands.part
 sed '/^\[\[stand\]\]/,$d' opt.toml | cat - stands.part >many-opt.toml
 printf '[[regime]]\nid = "r"\nsteps = [%s{ fell = true }]\n' "$(printf '{ grow_by = 1 }, %.0s' $(seq 30))" |
   cat stands.part - >many.toml
-for call in "run many.toml --xlsx stopped/w.xlsx" "optimize many-opt.toml"; do
+printf '[plan]\nflow = "none"\n' | cat many-opt.toml - >many-plan.toml
+for call in "run many.toml --xlsx stopped/w.xlsx" "optimize many-opt.toml" "plan many-plan.toml"; do
   "$program" $call --out stopped --jobs 2 >out 2>err &
   sleep 1
   kill -INT $!

@@ -85,6 +85,46 @@ TEST(Scenario, ReportsEveryProblemWithItsPlace) {
                       }));
 }
 
+// Areas and the plan: each problem at its value; regimes may share an id
+// only on different stands.
+TEST(Scenario, ReadsAreasAndThePlanAndTellsTheirProblems) {
+  std::vector<std::string> problems;
+  const std::string stands =
+      "[[stand]]\nid = \"a\"\nage = 20\nsite_class = 16\ntrees = 900\narea = 12.5\n"
+      "[[stand]]\nid = \"b\"\nage = 20\nsite_class = 16\ntrees = 900\n";
+  std::optional<Scenario> s = read(
+      "stands_csv = \"plots.csv\"\n[plan]\nhorizon = 40\nperiod = 10\nobjective = "
+      "\"vol_tot\"\nflow = \"vol_mad\"\n" +
+          stands +
+          "[[regime]]\nid = \"r\"\nstands = [\"a\"]\nsteps = [{ grow_by = 5 }]\n"
+          "[[regime]]\nid = \"r\"\nstands = [\"b\"]\nsteps = [{ grow_by = 6 }]\n",
+      problems, "id,age,site_class,trees,area\nc,20,16,900,0.25\n");
+  ASSERT_TRUE(s) << problems[0];
+  EXPECT_EQ(s->stands[0].area, 12.5);
+  EXPECT_FALSE(s->stands[1].area);
+  EXPECT_EQ(s->stands[2].area, 0.25);
+  EXPECT_EQ(s->plan->periods(), 4);
+  EXPECT_EQ(s->plan->flow, PlanQuantity::vol_mad);
+  EXPECT_EQ(s->plan->objective, PlanQuantity::vol_tot);
+  EXPECT_EQ(toml_text(plain_of(*read(toml_text(plain_of(*s)).text, problems))).text,
+            toml_text(plain_of(*s)).text);
+
+  problems.clear();
+  EXPECT_FALSE(read("[plan]\nhorizon = 30\nperiod = 7\ntolerance = -0.1\nflow = \"npv\"\n" +
+                        stands + "area = 0\n" +
+                        "[[regime]]\nid = \"r\"\nstands = [\"a\", \"b\"]\nsteps = []\n"
+                        "[[regime]]\nid = \"r\"\nstands = [\"b\"]\nsteps = []\n",
+                    problems));
+  EXPECT_EQ(problems, (std::vector<std::string>{
+                          "in/s.toml:1:1: objective: npv needs an [economics] table",
+                          "in/s.toml:3:10: period: whole years from 1 to the horizon, dividing it",
+                          "in/s.toml:4:13: tolerance: a share from 0 to 1",
+                          "in/s.toml:5:8: flow: vol_tot, vol_rol, vol_mad, revenue or none",
+                          "in/s.toml:17:8: area: hectares, greater than 0 and finite",
+                          "in/s.toml:22:1: a second regime with the id \"r\" on the stand \"b\"",
+                      }));
+}
+
 // The thinning that cannot be taken ends the run; what came before stays.
 TEST(BatchRun, RefusedStepEndsTheRunAndRemovalsAreBeforeLessAfter) {
   std::vector<std::string> problems;
