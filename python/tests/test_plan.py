@@ -4,9 +4,8 @@ cashflows.csv, every constraint rebuilt and holding, the objective proved optima
 prices in constraints.csv (the dual objective equals it, every reduced cost is in its place),
 periods.csv recomputed from plan.csv, and plan.toml re-run to the chosen regimes' rows."""
 import math
+import sqlite3
 import subprocess
-from collections import defaultdict
-
 import numpy as np
 import pandas
 import pytest
@@ -84,8 +83,12 @@ def test_plan_equals_the_command_and_holds_from_its_own_files(tmp_path, program)
     (tmp_path / "plan.toml").write_text(zireze.scenario_to_toml(SCENARIO))
     out = tmp_path / "o"
     done = subprocess.run([program, "plan", str(tmp_path / "plan.toml"), "--out", str(out),
-                           "--jobs", "1"], capture_output=True, text=True)
+                           "--jobs", "1", "--sqlite", str(tmp_path / "p.db")],
+                          capture_output=True, text=True)
     assert done.returncode == 0, done.stderr
+    with sqlite3.connect(tmp_path / "p.db") as db:
+        for name in TABLES + ("stands", "values"):
+            assert_matches_csv(out / f"{name}.csv", pandas.read_sql(f'select * from "{name}"', db))
     r = zireze.plan_scenario(SCENARIO, jobs=2)
     for name in TABLES:
         assert_matches_csv(out / f"{name}.csv", getattr(r, name))

@@ -238,29 +238,13 @@ std::string csv_table(const Table<Row>& t, Rows rows) {
   return text;
 }
 
-// The plan's files: candidates, flows, shares, periods, constraints,
-// solution, and plan.toml.
+// The plan's files: plan.toml, then a CSV file for each of its tables.
 void write_plan_files(Outputs& outputs, const Scenario& s, const PlanOutcome& outcome) {
-  const PlanSettings& p = *s.plan;
   outputs.file("plan.toml").write(toml_text(plain_of(plan_scenario(s, outcome))).text);
-  outputs.file("candidates.csv").write(csv_table(kCandidatesTable, [&](auto each) {
-    for_each_candidate_row(outcome, each);
-  }));
-  outputs.file("candidate_flows.csv").write(csv_table(kCandidateFlowsTable, [&](auto each) {
-    for_each_candidate_flow_row(outcome, p, each);
-  }));
-  outputs.file("plan.csv").write(csv_table(kPlanTable, [&](auto each) {
-    for_each_plan_row(outcome, each);
-  }));
-  outputs.file("periods.csv").write(csv_table(kPeriodsTable, [&](auto each) {
-    for (const PeriodTotals& t : outcome.periods) each(PeriodRow{t, s.economics.has_value()});
-  }));
-  outputs.file("constraints.csv").write(csv_table(kConstraintsTable, [&](auto each) {
-    for (const ConstraintFigures& c : outcome.constraints) each(c);
-  }));
-  outputs.file("solution.csv").write(csv_table(kSolutionTable, [&](auto each) {
-    each(outcome.solution);
-  }));
+  for_each_plan_table(s, outcome, [&](const auto& table, auto rows) {
+    const std::string name = std::string(table.name) + ".csv";
+    outputs.file(name.c_str()).write(csv_table(table, rows));
+  });
 }
 
 // What the user is told of a plan that does not hold: the stands left out,
@@ -364,6 +348,8 @@ int plan_command(const Options& o) {
         });
     const PlanOutcome outcome = solve_plan(*scenario.plan, std::move(stands));
     write_plan_files(outputs, scenario, outcome);
+    if (outputs.db()) outputs.db()->add(scenario, outcome);
+    if (outputs.book()) outputs.book()->add(scenario, outcome);
     outputs.publish();
     if (!plan_sound(outcome)) {
       tell_unsound(outcome);

@@ -187,17 +187,8 @@ NamedTable named(const Table<Row>& t, Rows rows) {
 
 std::vector<NamedTable> plan_tables(const Scenario& s, const PlanOutcome& o) {
   std::vector<NamedTable> out;
-  out.push_back(named(kCandidatesTable, [&](auto each) { for_each_candidate_row(o, each); }));
-  out.push_back(named(kCandidateFlowsTable,
-                      [&](auto each) { for_each_candidate_flow_row(o, *s.plan, each); }));
-  out.push_back(named(kPlanTable, [&](auto each) { for_each_plan_row(o, each); }));
-  out.push_back(named(kPeriodsTable, [&](auto each) {
-    for (const PeriodTotals& t : o.periods) each(PeriodRow{t, s.economics.has_value()});
-  }));
-  out.push_back(named(kConstraintsTable, [&](auto each) {
-    for (const ConstraintFigures& c : o.constraints) each(c);
-  }));
-  out.push_back(named(kSolutionTable, [&](auto each) { each(o.solution); }));
+  for_each_plan_table(s, o,
+                      [&](const auto& table, auto rows) { out.push_back(named(table, rows)); });
   return out;
 }
 

@@ -85,4 +85,3 @@ Scenario plan_scenario(const Scenario& s, const PlanOutcome& outcome);
 bool plan_sound(const PlanOutcome& outcome);
 
 }  // namespace zireze::batch
-

@@ -552,8 +552,8 @@ std::optional<PlanSettings> plan_settings(Toml& in, const toml::node& n) {
           "[plan]");
   PlanSettings plan;
   bool ok = true;
-  for (auto [key, years] : {std::pair{"horizon", &PlanSettings::horizon},
-                            std::pair{"period", &PlanSettings::period}}) {
+  for (auto [key, years] :
+       {std::pair{"horizon", &PlanSettings::horizon}, std::pair{"period", &PlanSettings::period}}) {
     const toml::node* x = t->get(key);
     if (!x) continue;
     const auto* whole = x->as_integer();
@@ -561,8 +561,8 @@ std::optional<PlanSettings> plan_settings(Toml& in, const toml::node& n) {
     ok = ok && whole;
     if (whole) plan.*years = static_cast<int>(std::clamp<std::int64_t>(whole->get(), -1, 100000));
   }
-  for (auto [key, quantity] : {std::pair{"objective", &PlanSettings::objective},
-                               std::pair{"flow", &PlanSettings::flow}}) {
+  for (auto [key, quantity] :
+       {std::pair{"objective", &PlanSettings::objective}, std::pair{"flow", &PlanSettings::flow}}) {
     const toml::node* x = t->get(key);
     if (!x) continue;
     const std::optional<std::string> name = in.string(*x, key);

@@ -126,6 +126,22 @@ void for_each_plan_row(const PlanOutcome& o, Each each) {
       if (o.shares[j] > 0) each(PlanRow{s, c, o.shares[j]});
 }
 
+// Each of the plan's tables in order, with its rows: `visit(table, rows)`,
+// where `rows(each)` calls `each(row)` on every row of the table.
+template <typename Visit>
+void for_each_plan_table(const Scenario& s, const PlanOutcome& o, Visit visit) {
+  visit(kCandidatesTable, [&](auto each) { for_each_candidate_row(o, each); });
+  visit(kCandidateFlowsTable, [&](auto each) { for_each_candidate_flow_row(o, *s.plan, each); });
+  visit(kPlanTable, [&](auto each) { for_each_plan_row(o, each); });
+  visit(kPeriodsTable, [&](auto each) {
+    for (const PeriodTotals& t : o.periods) each(PeriodRow{t, s.economics.has_value()});
+  });
+  visit(kConstraintsTable, [&](auto each) {
+    for (const ConstraintFigures& c : o.constraints) each(c);
+  });
+  visit(kSolutionTable, [&](auto each) { each(o.solution); });
+}
+
 // "ok", "refused" or "out_of_range".
 const char* run_status(const Run& r);
 

@@ -176,6 +176,18 @@ void SqliteTables::add(const StandOptimum& s) {
   if (!insert(optimum_, kOptimumTable, s)) fail("write");
 }
 
+void SqliteTables::add(const Scenario& scenario, const PlanOutcome& o) {
+  auto table = [&]<typename Row>(const Table<Row>& t, auto rows) {
+    exec(create_sql(t));
+    sqlite3_stmt* s = prepare(insert_sql(t));
+    bool ok = true;
+    rows([&](const Row& row) { ok = ok && insert(s, t, row); });
+    sqlite3_finalize(s);
+    if (!ok) fail("write");
+  };
+  for_each_plan_table(scenario, o, table);
+}
+
 void SqliteTables::finish() {
   exec("COMMIT");
   if (close() != SQLITE_OK) throw std::runtime_error("cannot write " + path_);

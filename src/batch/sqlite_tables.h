@@ -6,6 +6,7 @@
 #include <string>
 
 #include "batch/optimum.h"
+#include "batch/plan.h"
 #include "batch/run.h"
 
 struct sqlite3;
@@ -28,6 +29,9 @@ class SqliteTables {
 
   void add(const Run& r);
   void add(const StandOptimum& s);
+  // The plan's tables: candidates, candidate_flows, plan, periods,
+  // constraints, solution.
+  void add(const Scenario& s, const PlanOutcome& plan);
   // Ends the transaction and closes the database; then renames it to `path`
   // (replacing any file there). Without both the temporary file is removed.
   void finish();

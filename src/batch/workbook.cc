@@ -217,6 +217,15 @@ void Workbook::add(const Run& r) {
 
 void Workbook::add(const StandOptimum& s) { sheets_->optimum->add(s); }
 
+void Workbook::add(const Scenario& scenario, const PlanOutcome& o) {
+  Sheets& s = *sheets_;
+  auto sheet = [&]<typename Row>(const Table<Row>& t, auto rows) {
+    Sheet<Row> one(s.book, t, s.path, Workbook::kMostRows, s.names);
+    rows([&](const Row& row) { one.add(row); });
+  };
+  for_each_plan_table(scenario, o, sheet);
+}
+
 void Workbook::finish() {
   Sheets& s = *sheets_;
   const lxw_error e = xlsx().workbook_close(s.book);

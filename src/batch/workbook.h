@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "batch/optimum.h"
+#include "batch/plan.h"
 #include "batch/run.h"
 
 namespace zireze::batch {
@@ -25,6 +26,9 @@ class Workbook {
 
   void add(const Run& r);
   void add(const StandOptimum& s);
+  // The plan's sheets, after the runs': candidates, candidate_flows, plan,
+  // periods, constraints, solution.
+  void add(const Scenario& s, const PlanOutcome& plan);
   void finish();   // writes the workbook under its temporary name
   void publish();  // renames it into place
   void commit() {
