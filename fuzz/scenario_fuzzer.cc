@@ -18,6 +18,7 @@
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "check.h"
+#include "plan/program.h"
 
 namespace zireze::fuzz {
 namespace {
@@ -28,6 +29,23 @@ bool one_line(const std::string& s) {
   for (char c : s)
     if ((c >= 0 && c < 0x20) || c == 0x7F) return false;
   return !s.empty();
+}
+
+// The run as a candidate of a plan of its stand alone: its figures, the
+// program over them and the periods under all of it.
+void plan_some(const PlanSettings& p, const batch::Run& r, int bark) {
+  std::string why;
+  std::optional<CandidateFigures> figures = candidate_figures(r.states, r.value, p, bark, why);
+  check(figures.has_value() != !why.empty(), "a candidate, or why not");
+  if (!figures) return;
+  check(static_cast<int>(figures->periods.size()) == p.periods(), "a harvest a period");
+  const PlanStand stand{"s", 1, 0, {"r"}, {*figures}};
+  const LinearProgram lp = plan_program(p, std::span(&stand, 1));
+  check(lp.objective.size() == 1 && !lp.rows.empty(), "a column, and its stand's row");
+  const double all = 1;
+  check(period_totals(p, std::span(&stand, 1), std::span(&all, 1)).size() ==
+            static_cast<std::size_t>(p.periods()),
+        "totals a period");
 }
 
 void run_some(const Scenario& s) {
@@ -47,6 +65,7 @@ void run_some(const Scenario& s) {
       batch::append_value_row(rows, r);
       batch::append_cash_flow_rows(rows, r);
       check(!rows.empty(), "a run gives rows");
+      if (s.plan && r.status == batch::Run::Status::ok) plan_some(*s.plan, r, s.bark);
     }
   }
 }

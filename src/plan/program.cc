@@ -57,17 +57,18 @@ LinearProgram plan_program(const PlanSettings& p, std::span<const PlanStand> sta
 
   const int P = p.periods();
   // Each column's flow in period k over its stand's area.
-  auto flow_row = [&](RowBuilder& row, int k, double times) {
+  auto flow_row = [&](RowBuilder& row, int k) {
     for_each_column(stands, [&](int j, const PlanStand& s, const CandidateFigures& c) {
-      row.add(j, times * s.area * c.flow(k, p.flow));
+      row.add(j, s.area * c.flow(k, p.flow));
     });
   };
   if (p.flow != PlanQuantity::none) {
     for (int k = 2; k <= P; ++k) {
-      for (auto [name, sense, times] :
+      for (auto [name, sense, bound] :
            {std::tuple{"flow_not_below:", Sense::at_least, 1 - p.tolerance},
             std::tuple{"flow_not_above:", Sense::at_most, 1 + p.tolerance}}) {
         // F_k - times F_(k-1), column by column.
+        const double times = bound;
         RowBuilder row(name + std::to_string(k), sense, 0);
         for_each_column(stands, [&](int j, const PlanStand& s, const CandidateFigures& c) {
           row.add(j, s.area * c.flow(k, p.flow) - times * (s.area * c.flow(k - 1, p.flow)));
@@ -81,7 +82,7 @@ LinearProgram plan_program(const PlanSettings& p, std::span<const PlanStand> sta
     if (bound <= 0) continue;
     for (int k = 1; k <= P; ++k) {
       RowBuilder row(name + std::to_string(k), sense, bound);
-      flow_row(row, k, 1);
+      flow_row(row, k);
       lp.rows.push_back(row.take());
     }
   }
