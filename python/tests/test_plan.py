@@ -180,6 +180,22 @@ def test_plan_equals_the_command_and_holds_from_its_own_files(tmp_path, program)
     assert [float(np.float32(v)) for v in want.vol_tot] == got.vol_tot.tolist()
 
 
+def test_each_searched_candidate_is_the_optimum_of_its_window():
+    r = zireze.plan_scenario(SCENARIO, jobs=1)
+    space, period = SCENARIO["optimize"], SCENARIO["plan"]["period"]
+    searched = r.candidates[r.candidates.regime.str.startswith("fell-")]
+    assert len(searched) > 5
+    for c in searched.itertuples():
+        stand = next(s for s in SCENARIO["stand"] if s["id"] == c.stand)
+        k = c.regime[len("fell-"):]
+        first, last = ((int(k) - 1) * period, int(k) * period - 1) if k != "later" else (20, 999)
+        rotation = [max(space["rotation"][0], stand["age"] + first),
+                    min(space["rotation"][1], stand["age"] + last)]
+        narrowed = dict(SCENARIO, stand=[stand], optimize=dict(space, rotation=rotation))
+        found = zireze.optimize_scenario(narrowed, jobs=1).optimum
+        assert found.value[0] == c.coefficient, (c.stand, c.regime)
+
+
 def test_an_infeasible_plan_names_what_to_relax_and_integer_plans_choose_one(tmp_path, program):
     scenario = dict(SCENARIO, plan=dict(SCENARIO["plan"], ending_volume=3))
     (tmp_path / "bad.toml").write_text(zireze.scenario_to_toml(scenario))
