@@ -1,5 +1,7 @@
-# Figures (base graphics) of the runs of a scenario and of a stand table.
-# They plot the model's values as they are: nothing is worked out here.
+# Figures (base graphics) of the runs of a scenario, of a stand table and of
+# a forest plan.
+# They plot the model's values as they are: nothing of the model is worked
+# out here.
 
 # More lines or bars than this and a legend hides the plot: it is left out.
 most_labelled <- 12L
@@ -103,4 +105,67 @@ plot.zireze_stand_table <- function(x, y = NULL, main = NULL, ...) {
   }
   graphics::mtext(main, outer = TRUE, font = 2)
   invisible(x)
+}
+
+# The plan's harvests by period: the total, roundwood and sawlog volumes it
+# removes side by side, and the flow it holds even (F_k; on its own axis at
+# the right when it is the revenue) with, from the second period on, the
+# band the period before allows it (its flow times 1 - tolerance and
+# 1 + tolerance), and min_flow and max_flow where given.
+plot.zireze_plan <- function(x, y = NULL, main = NULL, ...) {
+  p <- x$periods
+  if (!nrow(p)) {
+    stop("no plan to plot: the solver found none (", x$solution$status, ")")
+  }
+  settings <- x$scenario$plan
+  flow <- settings$flow
+  money <- flow == "revenue"
+  old <- graphics::par(mar = c(4.5, 4.5, 3, if (money) 4.5 else 1))
+  on.exit(graphics::par(old))
+  volumes <- t(as.matrix(p[c("vol_tot", "vol_rol", "vol_mad")]))
+  band <- if (flow == "none") NULL else flow_band(p$flow, settings$tolerance)
+  # Headroom above the bars for the legend.
+  headroom <- function(v) 1.3 * max(c(v, 1e-9), na.rm = TRUE)
+  colours <- grDevices::hcl.colors(3L, "Dark 3")
+  centres <- graphics::barplot(volumes, beside = TRUE, col = colours,
+                               names.arg = sprintf("%d-%d", p$first_year, p$last_year),
+                               ylim = c(0, headroom(c(volumes, if (!money) c(p$flow, band)))),
+                               xlab = "years from now", ylab = "removed (m3)")
+  if (is.null(main)) {
+    main <- if (is.null(band)) "The plan's harvests" else
+      sprintf("The plan's harvests, %s within %g %%", flow, 100 * settings$tolerance)
+  }
+  graphics::title(main)
+  labels <- c("total", "roundwood", "sawlog")
+  if (is.null(band)) {
+    graphics::legend("topleft", labels, fill = colours, bty = "n", cex = 0.8)
+    return(invisible(x))
+  }
+  if (money) {
+    graphics::par(new = TRUE)
+    graphics::plot.window(xlim = graphics::par("usr")[1:2], ylim = c(0, headroom(c(p$flow, band))),
+                          xaxs = "i", yaxs = "i")
+    graphics::axis(4)
+    graphics::mtext("revenue (money)", side = 4, line = 3)
+  }
+  at <- colMeans(centres)
+  later <- seq_along(at)[-1L]
+  graphics::arrows(at[later], band[later, 1L], at[later], band[later, 2L], angle = 90, code = 3,
+                   length = 0.05, col = "grey40")
+  graphics::lines(at, p$flow, type = "b", pch = 19, lwd = 2)
+  for (bound in c(settings$min_flow, settings$max_flow)) {
+    if (bound > 0) graphics::abline(h = bound, lty = 2, col = "grey40")
+  }
+  graphics::legend("topleft", c(labels, paste("flow", flow), "allowed by the period before"),
+                   fill = c(colours, NA, NA), border = c(rep("black", 3L), NA, NA),
+                   lty = c(NA, NA, NA, 1, 1), pch = c(NA, NA, NA, 19, NA),
+                   col = c(NA, NA, NA, "black", "grey40"), bty = "n", cex = 0.8)
+  invisible(x)
+}
+
+# From the second period on, the flows the period before allows: its flow
+# times 1 - tolerance and 1 + tolerance (a row a period, NA for the first).
+flow_band <- function(flows, tolerance) {
+  before <- c(NA, flows[-length(flows)])
+  cbind((1 - tolerance) * before, (1 + tolerance) * before)
 }

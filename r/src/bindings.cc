@@ -1,5 +1,6 @@
-// The compiled part of the R package: stands, their tables, regimes in batch
-// and the search for the best regime, over the model library and the batch
+// The compiled part of the R package: stands, their tables, regimes in batch,
+// the search for the best regime and the forest plan, over the model library
+// and the batch
 // that every front end shares. Every figure is the model's single-precision
 // value, handed over as the R double equal to it. Arguments are converted
 // here; the stand's description and each step are checked by the model's own
@@ -23,6 +24,7 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <utility>
 #include <variant>
@@ -31,6 +33,8 @@
 #include "batch/columns.h"
 #include "batch/optimum.h"
 #include "batch/plain.h"
+#include "batch/plan.h"
+#include "batch/plan_tables.h"
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "batch/schema.h"
@@ -214,6 +218,13 @@ std::string utf8(std::string_view bytes) {
 
 SEXP utf8_string(std::string_view s) {
   return Rf_mkCharLenCE(s.data(), static_cast<int>(s.size()), CE_UTF8);
+}
+
+// A character vector of one string.
+Rcpp::CharacterVector utf8_text(std::string_view s) {
+  Rcpp::CharacterVector v(1);
+  SET_STRING_ELT(v, 0, utf8_string(s));
+  return v;
 }
 
 Rcpp::RawVector raw_of(const std::string& bytes) {
@@ -563,20 +574,29 @@ std::pair<std::string, std::string> scenario_text(SEXP x) {
   return {toml_of(x), "<list>"};
 }
 
-Scenario read(SEXP x) {
+// The scenario, and the name its problems go by.
+std::pair<Scenario, std::string> read_named(SEXP x) {
   const auto [text, file] = scenario_text(x);
   std::vector<batch::Problem> problems;
   std::optional<Scenario> s = batch::read_scenario(text, file, batch::read_plots_file, problems);
-  if (s) return std::move(*s);
+  if (s) return {std::move(*s), file};
   Refused r{"scenario", {}};
   for (const batch::Problem& p : problems) r.lines.push_back(utf8(batch::to_string(p)));
   throw r;
 }
 
+Scenario read(SEXP x) { return read_named(x).first; }
+
+// Values the scenario holds as doubles, not as the model's figures: money,
+// the search space, the plan's settings and a stand's area.
+bool of_doubles(std::string_view key) {
+  return key == "economics" || key == "optimize" || key == "plan" || key == "area";
+}
+
 // Plain data as R values: tables as named lists, arrays of numbers or of
 // strings as vectors, other arrays as lists. A figure of the model (a
 // stand's or a step's number) is the single-precision value its text reads
-// as; money and the search space, doubles.
+// as; the values of_doubles names, the double their text reads as.
 SEXP r_of(const batch::Plain& p, bool figures) {
   using Kind = batch::Plain::Kind;
   auto number = [&](const std::string& text) -> double {
@@ -594,11 +614,8 @@ SEXP r_of(const batch::Plain& p, bool figures) {
       return Rcpp::LogicalVector::create(p.boolean);
     case Kind::number:
       return Rcpp::NumericVector::create(number(p.text));
-    case Kind::string: {
-      Rcpp::CharacterVector v(1);
-      SET_STRING_ELT(v, 0, utf8_string(p.text));
-      return v;
-    }
+    case Kind::string:
+      return utf8_text(p.text);
     case Kind::array: {
       const auto all = [&](Kind k) {
         return !p.items.empty() && std::all_of(p.items.begin(), p.items.end(),
@@ -625,7 +642,7 @@ SEXP r_of(const batch::Plain& p, bool figures) {
       for (std::size_t i = 0; i < p.entries.size(); ++i) {
         const auto& [key, value] = p.entries[i];
         SET_STRING_ELT(names, i, utf8_string(key));
-        v[i] = r_of(value, figures && key != "economics" && key != "optimize");
+        v[i] = r_of(value, figures && !of_doubles(key));
       }
       v.attr("names") = names;
       return v;
@@ -781,6 +798,31 @@ SEXP cpp_optimize(SEXP x, SEXP jobs) {
   });
 }
 
+// The forest plan of the scenario, as `zireze plan` makes it: its tables
+// (candidates.csv, candidate_flows.csv, plan.csv, periods.csv,
+// constraints.csv, solution.csv), and the scenario that re-runs it (plan.toml)
+// as R values and as text. Ctrl-C stops it between stands.
+// [[Rcpp::export]]
+SEXP cpp_plan(SEXP x, SEXP jobs) {
+  return guarded([&]() -> SEXP {
+    const int threads = r::jobs_of(jobs);
+    const auto [s, file] = r::read_named(x);
+    r::Refused refused{"scenario", {}};
+    for (const std::string& p : batch::plan_problems(s))
+      refused.lines.push_back(r::utf8(file + ": " + p));
+    if (!refused.lines.empty()) throw refused;
+    r::Interrupts interrupts;
+    const batch::PlanOutcome outcome = batch::plan_of(s, threads, [&] { interrupts.check(); });
+    Rcpp::List out;
+    for (const batch::NamedTable& t : batch::plan_tables(s, outcome))
+      out[std::string(t.name)] = r::data_frame_of(t.columns);
+    const batch::Plain plan = batch::plain_of(batch::plan_scenario(s, outcome));
+    out["scenario"] = r::r_of(plan, true);
+    out["plan_toml"] = r::utf8_text(batch::toml_text(plan).text);
+    return out;
+  });
+}
+
 // The scenario as R values, as the reader reads it: every stand, regime and
 // table, with the values the model takes.
 // [[Rcpp::export]]
@@ -815,6 +857,12 @@ SEXP cpp_columns() {
   each(batch::kValuesTable);
   each(batch::kCashFlowsTable);
   each(batch::kOptimumTable);
+  each(batch::kCandidatesTable);
+  each(batch::kCandidateFlowsTable);
+  each(batch::kPlanTable);
+  each(batch::kPeriodsTable);
+  each(batch::kConstraintsTable);
+  each(batch::kSolutionTable);
   return Rcpp::DataFrame::create(Rcpp::_["table"] = table, Rcpp::_["column"] = name,
                                  Rcpp::_["type"] = type, Rcpp::_["unit"] = unit,
                                  Rcpp::_["definition"] = definition,

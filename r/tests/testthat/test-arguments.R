@@ -83,6 +83,34 @@ test_that("a scenario's problems are listed, each where it stands", {
   expect_length(e$problems, 2L)
 })
 
+test_that("a plan's problems are scenario errors, and an infeasible plan names what to relax", {
+  forest <- list(
+    stand = list(list(id = "a", age = 20, site_class = 16, trees = 1500, area = 4),
+                 list(id = "b", age = 30, site_class = 18, trees = 1100)),
+    regime = list(list(id = "wait", steps = list(list(grow_by = 25))),
+                  list(id = "fell", steps = list(list(grow_by = 5), list(fell = TRUE)))),
+    plan = list(objective = "vol_tot", horizon = 10)
+  )
+  scenario_error <- function(x, told) {
+    expect_error(plan_scenario(x, jobs = 1L), told, fixed = TRUE, class = "zireze_scenario_error")
+  }
+  scenario_error(forest[c("stand", "regime")], "<list>: no [plan] table")
+  scenario_error(modifyList(forest, list(plan = list(period = 3))), "period")
+  scenario_error(modifyList(forest, list(plan = list(objective = "npv"))), "economics")
+  forest$stand[[1L]]$area <- -2
+  scenario_error(forest, "area")
+  forest$stand[[1L]]$area <- 4
+  searched <- c(forest, list(optimize = list(objective = "mai_vol_tot", thinnings = 0L)))
+  searched$regime[[2L]]$id <- "fell-1"
+  scenario_error(searched, "regime \"fell-1\"")
+
+  short <- plan_scenario(modifyList(forest, list(plan = list(min_flow = 1e9))), jobs = 1L)
+  expect_identical(short$solution$status, "infeasible")
+  expect_identical(nrow(short$plan), 0L)
+  expect_output(print(short), "relax min_flow:1 (short by", fixed = TRUE)
+  expect_error(plot(short), "no plan to plot")
+})
+
 test_that("extreme values the model takes do not bring R down", {
   stands <- list(
     stand_unthinned(3e38, site_class = 3e38, trees = 3e38),
@@ -135,4 +163,10 @@ test_that("the figures draw", {
   expect_identical(plot(r, which = "values", column = "lev"), r)
   t <- stand_table(project(s, 40))
   expect_identical(plot(t), t)
+  forest <- read_scenario(test_path("scenarios", "plan.toml"))
+  for (flow in c("vol_tot", "revenue", "none")) {
+    forest$plan$flow <- flow
+    plan <- plan_scenario(forest, jobs = 1L)
+    expect_identical(plot(plan), plan)
+  }
 })
