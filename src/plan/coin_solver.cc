@@ -6,6 +6,7 @@
 #include <ClpSimplex.hpp>
 #include <CoinPackedMatrix.hpp>
 #include <OsiClpSolverInterface.hpp>
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -53,7 +54,7 @@ double objective_at(const LinearProgram& lp, const std::vector<double>& x) {
 
 // CLP's dual simplex on the linear program, maximising.
 LpSolution solve_linear(const LinearProgram& lp, const SolveLimits& limits) {
-  CoinForm form(lp);
+  const CoinForm form(lp);
   ClpSimplex model;
   model.setLogLevel(0);
   model.loadProblem(form.matrix, form.column_lower.data(), form.column_upper.data(),
@@ -62,21 +63,18 @@ LpSolution solve_linear(const LinearProgram& lp, const SolveLimits& limits) {
   model.setMaximumSeconds(limits.seconds);
   model.dual();
   LpSolution out;
-  if (model.isProvenOptimal()) {
-    out.status = LpSolution::Status::optimal;
-  } else if (model.isProvenPrimalInfeasible()) {
-    return out;
-  } else {
+  if (model.isProvenPrimalInfeasible()) return out;
+  if (!model.isProvenOptimal()) {
     out.status = LpSolution::Status::time_limit;
     return out;
   }
+  out.status = LpSolution::Status::optimal;
   out.found = true;
   const int n = model.numberColumns(), m = model.numberRows();
   out.x.assign(model.primalColumnSolution(), model.primalColumnSolution() + n);
   // CLP gives the row duals of the maximisation itself: what the objective
   // gains per unit of each row's bound.
-  const double* duals = model.dualRowSolution();
-  out.duals.assign(duals, duals + m);
+  out.duals.assign(model.dualRowSolution(), model.dualRowSolution() + m);
   out.objective = objective_at(lp, out.x);
   out.bound = out.objective;
   return out;
@@ -86,23 +84,22 @@ LpSolution solve_linear(const LinearProgram& lp, const SolveLimits& limits) {
 int no_callback(CbcModel*, int) { return 0; }
 
 // CBC with its standard cuts and heuristics (its own command's defaults), on
-// one thread, stopping at the gap or the time limit.
+// one thread and silent, stopping at the gap or the time limit.
 LpSolution solve_integer(const LinearProgram& lp, const SolveLimits& limits) {
-  CoinForm form(lp);
+  const CoinForm form(lp);
   OsiClpSolverInterface solver;
+  solver.messageHandler()->setLogLevel(0);
   solver.loadProblem(form.matrix, form.column_lower.data(), form.column_upper.data(),
                      lp.objective.data(), form.row_lower.data(), form.row_upper.data());
   solver.setObjSense(-1);
   for (std::size_t j = 0; j < lp.integer.size(); ++j)
     if (lp.integer[j]) solver.setInteger(static_cast<int>(j));
-  solver.messageHandler()->setLogLevel(0);
   CbcModel model(solver);
   model.messageHandler()->setLogLevel(0);
   CbcSolverUsefulData data;
   data.noPrinting_ = true;
   CbcMain0(model, data);
-  const std::string gap = std::to_string(limits.gap);
-  const std::string seconds = std::to_string(limits.seconds);
+  const std::string gap = std::to_string(limits.gap), seconds = std::to_string(limits.seconds);
   const char* argv[] = {"zireze",        "-log",   "0",         "-slog",     "0",
                         "-threads",      "0",      "-ratioGap", gap.c_str(), "-seconds",
                         seconds.c_str(), "-solve", "-quit"};
@@ -117,6 +114,7 @@ LpSolution solve_integer(const LinearProgram& lp, const SolveLimits& limits) {
   out.found = true;
   out.x.assign(model.bestSolution(), model.bestSolution() + model.getNumCols());
   out.objective = objective_at(lp, out.x);
+  // CBC's bound is of the maximisation, as its objective.
   out.bound = model.getBestPossibleObjValue();
   return out;
 }
