@@ -53,7 +53,7 @@ sed "s/^Version: .*/Version: $version/" "$here/DESCRIPTION" >"$pkg/DESCRIPTION"
 
 # The library's sources, as the root CMakeLists.txt lists them, and every
 # header beside them.
-sources=$(awk '/^add_library\(zireze_(model|io|batch|plan|batch_plan)( |$)/ { on = 1; next }
+sources=$(awk '/^add_library\(zireze_(model|io|batch|plan|plan_solver|batch_plan)( |$)/ { on = 1; next }
                on && /^\)/ { on = 0 }
                on && $1 ~ /^src\/.*\.cc$/ { print $1 }' "$repo/CMakeLists.txt")
 [ -n "$sources" ] || { echo "build.sh: no library sources in CMakeLists.txt" >&2 && exit 1; }

@@ -7,6 +7,7 @@
 #include <CoinPackedMatrix.hpp>
 #include <OsiClpSolverInterface.hpp>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -80,6 +81,12 @@ LpSolution solve_linear(const LinearProgram& lp, const SolveLimits& limits) {
   return out;
 }
 
+// A number as CBC's command line reads it (without the locale).
+std::string number_text(double x) {
+  char text[64];
+  return std::string(text, std::to_chars(text, text + sizeof text, x).ptr);
+}
+
 // Silences CBC's callback: it is asked nothing.
 int no_callback(CbcModel*, int) { return 0; }
 
@@ -99,7 +106,7 @@ LpSolution solve_integer(const LinearProgram& lp, const SolveLimits& limits) {
   CbcSolverUsefulData data;
   data.noPrinting_ = true;
   CbcMain0(model, data);
-  const std::string gap = std::to_string(limits.gap), seconds = std::to_string(limits.seconds);
+  const std::string gap = number_text(limits.gap), seconds = number_text(limits.seconds);
   const char* argv[] = {"zireze",        "-log",   "0",         "-slog",     "0",
                         "-threads",      "0",      "-ratioGap", gap.c_str(), "-seconds",
                         seconds.c_str(), "-solve", "-quit"};
