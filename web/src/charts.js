@@ -119,11 +119,12 @@ export class Charts {
   }
 
   // Draws the charts of new results, one chart per task, so that the page
-  // answers input between them; newer results cancel what is left.
+  // answers input between them; newer results cancel what is left. The
+  // first results are painted before the charts are made.
   show(runs) {
-    this.ensure();
     const generation = ++this.generation;
-    const jobs = this.charts.map((chart) => () => this.drawMetric(chart, runs));
+    const jobs = [() => this.ensure()];
+    jobs.push(...metrics.map((m, i) => () => this.drawMetric(this.charts[i], runs)));
     jobs.push(() => this.choose(runs));
     const next = () => {
       if (generation !== this.generation || !jobs.length) {
@@ -133,7 +134,8 @@ export class Charts {
       jobs.shift()();
       setTimeout(next, 0);
     };
-    setTimeout(next, 0);
+    if (this.charts.length) setTimeout(next, 0);
+    else requestAnimationFrame(() => setTimeout(next, 0));
   }
 
   makeMetricChart(slot) {
