@@ -25,7 +25,7 @@ mkdir -p "$wasm/include"
 ln -sfn "$toml" "$wasm/include/toml++"
 
 emcmake cmake -S "$root" -B "$wasm" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS=-fexceptions -DCMAKE_EXE_LINKER_FLAGS=-fexceptions \
+  -DCMAKE_CXX_FLAGS=-fwasm-exceptions -DCMAKE_EXE_LINKER_FLAGS=-fwasm-exceptions \
   -DZIREZE_TOMLPP_INCLUDE="$wasm/include" -DZIREZE_TESTS=OFF >/dev/null
 cmake --build "$wasm" -j"$(nproc)"
 
