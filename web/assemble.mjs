@@ -2,16 +2,17 @@
 // scripts inlined, so that it opens from file:// as well as from a server.
 // The WebAssembly comes first, in base64, with the script that compiles it
 // while the rest of the page is read (start.js); then the module's script,
-// the page's bundle and the worker's script, as text the page does not run:
-// the page makes the worker from it and the module's script. (Gzipped, the
+// the page's bundle, and as text the page does not run at once, Chart.js
+// (run when the first chart is made) and the worker's script (the page
+// makes the worker from it and the module's script). (Gzipped, the
 // WebAssembly would take a third of the page's bytes, but the browser
 // inflates on the page's thread, between the parser's tasks: the module was
 // ready later than from plain base64.)
 //
-//   node assemble.mjs TEMPLATE STYLE START WASM MODULE BUNDLE WORKER OUTPUT
+//   node assemble.mjs TEMPLATE STYLE START WASM MODULE BUNDLE CHARTJS WORKER OUTPUT
 import { readFileSync, writeFileSync } from 'node:fs';
 
-const [template, style, start, wasm, module, bundle, worker, output] = process.argv.slice(2);
+const [template, style, start, wasm, module, bundle, chartjs, worker, output] = process.argv.slice(2);
 // A script's text may not hold "</script" inside the element.
 const script = (text, attrs = '') => `<script${attrs}>\n${text.replace(/<\/script/gi, '<\\/script')}\n</script>`;
 const scriptOf = (file, attrs) => script(readFileSync(file, 'utf8'), attrs);
@@ -30,6 +31,7 @@ page = page.replace('<!-- SCRIPT -->', () =>
     script('window.zirezeStart = zirezeCreate();'),
     scriptOf(worker, ' type="text/x-zireze-worker" id="zireze-worker"'),
     scriptOf(bundle),
+    scriptOf(chartjs, ' type="text/x-zireze-chartjs" id="zireze-chartjs"'),
   ].join('\n'),
 );
 writeFileSync(output, page);

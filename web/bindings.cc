@@ -371,8 +371,8 @@ Plain form_of(const Scenario& sc, const std::string& stands_csv) {
 // is handed back (plain data and its TOML text) to become the form.
 //
 // Also handed back: the ids of the scenario's stands (those of its plots file
-// too), and the stands_csv it gives when the page has not been given that
-// file (plots_wanted).
+// too) when it runs, and the stands_csv it gives when the page has not been
+// given that file (plots_wanted).
 std::string read_and_run(const std::string& text, const std::string& file,
                          const std::vector<Place>* places) {
   last.clear();
@@ -380,11 +380,12 @@ std::string read_and_run(const std::string& text, const std::string& file,
   std::string stands_csv;
   std::optional<Scenario> sc = read(text, file, problems, &stands_csv);
   const RunPlan planned = sc ? RunPlan(*sc) : RunPlan(Scenario{});
-  const bool too_many = sc && too_many_states(*sc, planned);
-  if (too_many)
+  if (sc && too_many_states(*sc, planned)) {
     problems.push_back({Where{file, 1, 1}, "more than " + std::to_string(kMostStates) +
                                                " stand states: too many for the page "
                                                "(zireze run computes any number)"});
+    sc.reset();
+  }
 
   Json j;
   j.open('{');
@@ -397,7 +398,6 @@ std::string read_and_run(const std::string& text, const std::string& file,
     for (const StandDescription& d : sc->stands) j.str(d.id);
     j.close(']');
   }
-  if (too_many) sc.reset();
   if (places) j.key("toml").str(text);
   if (sc && !places) {
     const Plain plain = form_of(*sc, stands_csv);
