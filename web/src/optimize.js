@@ -243,17 +243,13 @@ function resultView(id, result, use) {
     result.schedule ? schedule(result, cell('reference_regime')) : null,
     optimumList(result.optimum),
     result.regime
-      ? h(
-          'div',
-          { class: 'row' },
-          h('button', {
-            type: 'button',
-            class: 'use-regime',
-            'data-key': `optimize.stand.${id}.use`,
-            text: `${w.useRegime} (${result.regime.id})`,
-            onclick: () => use(result.regime),
-          }),
-        )
+      ? h('button', {
+          type: 'button',
+          class: 'use-regime',
+          'data-key': `optimize.stand.${id}.use`,
+          text: `${w.useRegime} (${result.regime.id})`,
+          onclick: () => use(result.regime),
+        })
       : null,
     result.regime ? regimeToml(result) : null,
   );
