@@ -6,9 +6,12 @@
 // with its figures as the stand tables print them, and, with prices and
 // costs, each run's values as values.csv holds them. The files `zireze run`
 // writes (the CSV files and each run's report) are kept here until the
-// next run, and handed over as bytes. The search for a stand's best regime
-// (run in a worker, away from the page's thread) reads the form the same
-// way and answers with optimum.csv's row and the best regime as plain data.
+// next run, and handed over as bytes. The plots file the user chooses is
+// kept here too: the scenario's stands_csv names it, and the reader reads
+// it as `zireze run` reads one from disk. The search for a stand's best
+// regime (run in a worker, away from the page's thread) reads the form the
+// same way and answers with optimum.csv's row, the best regime as plain
+// data, as TOML and as the schedule of its thinnings and felling.
 #include <emscripten/bind.h>
 #include <emscripten/val.h>
 
@@ -25,6 +28,7 @@
 #include "batch/run.h"
 #include "batch/scenario.h"
 #include "batch/schema.h"
+#include "batch/stands_csv.h"
 #include "io/events.h"
 #include "io/session_lines.h"
 #include "io/unit.h"
@@ -258,12 +262,15 @@ bool too_many_states(const Scenario& sc, const RunPlan& runs) {
 }
 
 // `places`: where the form's values were written, to name the value each
-// problem is about.
+// problem is about; a problem of the plots file is about the form's
+// stands_csv.
 void problem_json(Json& j, const Problem& p, const std::vector<Place>* places) {
   j.open('{');
   j.key("what").str(p.what);
   j.key("message").str(to_string(p));
-  if (places) j.key("path").str(path_at(*places, p.where.line, p.where.column));
+  if (places)
+    j.key("path").str(p.where.file == kFormFile ? path_at(*places, p.where.line, p.where.column)
+                                                : "stands_csv");
   j.close('}');
 }
 
@@ -309,25 +316,69 @@ void runs_json(Json& j, const Scenario& sc, const RunPlan& planned) {
   for (auto& report : reports) last.push_back(std::move(report));
 }
 
+// ---- the plots file --------------------------------------------------------
+
+// The plots file the user chose: its name (a file's name, without folders),
+// its size, and its bytes unless it is larger than `zireze run` reads.
+struct PlotsFile {
+  std::string name;
+  double size = 0;
+  std::string bytes;
+};
+std::optional<PlotsFile> plots;
+
+std::string_view base_name(std::string_view path) { return path.substr(path.rfind('/') + 1); }
+
+// Whether the plots file chosen is the one `path` (a stands_csv) names.
+bool holds(const std::string& path) { return plots && base_name(path) == plots->name; }
+
 // The scenario `text`, read by the batch's reader; empty with its problems.
-// The page reads no files: the stands come from the scenario itself.
+// Its stands_csv is the plots file chosen, read when its name is the one
+// given (a path's folders aside); `named`: the stands_csv given, if any.
 std::optional<Scenario> read(const std::string& text, const std::string& file,
-                             std::vector<Problem>& problems) {
-  const FileReader no_files = [](const std::string&, std::string& why) {
-    why = "the page reads no other file; give the stands as [[stand]] tables";
+                             std::vector<Problem>& problems, std::string* named = nullptr) {
+  const FileReader chosen = [&](const std::string& path, std::string& why) {
+    if (named) *named = path;
+    if (!holds(path))
+      why = "the page has not been given this file: choose it as the plots file";
+    else if (plots->size > static_cast<double>(kLargestPlots))
+      why = larger_than(kLargestPlots);
+    else
+      return std::optional<std::string>(plots->bytes);
     return std::optional<std::string>();
   };
-  return read_scenario(text, file, no_files, problems);
+  return read_scenario(text, file, chosen, problems);
+}
+
+// A scenario file's scenario as the form holds it: the stands read from its
+// plots file stay there (its stands_csv, after bark, as the file gives it),
+// the others become the form's.
+Plain form_of(const Scenario& sc, const std::string& stands_csv) {
+  Plain plain = plain_of(sc);
+  if (stands_csv.empty()) return plain;
+  std::vector<StandDescription> from_file;
+  std::vector<Where> places;
+  std::vector<Problem> problems;
+  read_stands_csv(plots->bytes, stands_csv, from_file, places, problems);
+  for (Plain::Entry& e : plain.entries)
+    if (e.key == "stand") e.value.items.resize(e.value.items.size() - from_file.size());
+  plain.entries.insert(plain.entries.begin() + 1, {"stands_csv", Plain::string(stands_csv)});
+  return plain;
 }
 
 // Reads and runs the scenario `text`, named `file` in problem messages. The
 // form's text comes with the places of its values; a file's scenario as read
 // is handed back (plain data and its TOML text) to become the form.
+//
+// Also handed back: the ids of the scenario's stands (those of its plots file
+// too) when it runs, and the stands_csv it gives when the page has not been
+// given that file (plots_wanted).
 std::string read_and_run(const std::string& text, const std::string& file,
                          const std::vector<Place>* places) {
   last.clear();
   std::vector<Problem> problems;
-  std::optional<Scenario> sc = read(text, file, problems);
+  std::string stands_csv;
+  std::optional<Scenario> sc = read(text, file, problems, &stands_csv);
   const RunPlan planned = sc ? RunPlan(*sc) : RunPlan(Scenario{});
   if (sc && too_many_states(*sc, planned)) {
     problems.push_back({Where{file, 1, 1}, "more than " + std::to_string(kMostStates) +
@@ -341,9 +392,15 @@ std::string read_and_run(const std::string& text, const std::string& file,
   j.key("problems").open('[');
   for (const Problem& p : problems) problem_json(j, p, places);
   j.close(']');
+  if (!stands_csv.empty() && !holds(stands_csv)) j.key("plots_wanted").str(stands_csv);
+  if (sc) {
+    j.key("stands").open('[');
+    for (const StandDescription& d : sc->stands) j.str(d.id);
+    j.close(']');
+  }
   if (places) j.key("toml").str(text);
   if (sc && !places) {
-    const Plain plain = plain_of(*sc);
+    const Plain plain = form_of(*sc, stands_csv);
     j.key("toml").str(toml_text(plain).text);
     plain_json(j.key("scenario"), plain);
   }
@@ -369,6 +426,52 @@ std::string guarded(const std::string& file, Work work) {
 }
 
 // ---- the best regime of a stand -------------------------------------------
+
+// A figure of a state of run `r` as the page shows it in the stands table's
+// column `name`.
+std::string stand_figure(const Run& r, const State& s, std::string_view name) {
+  for (const Column<StateRow>& column : kStandsTable.columns)
+    if (column.name == name) return shown_text(column.cell(StateRow{r, s}), column.shown);
+  return {};
+}
+
+// The best regime as a manager reads it, from its run on the stand by the
+// runner of every front end: per thinning and for the felling, the age, the
+// kind, what a selective thinning leaves (m2/ha) or which rows a row
+// thinning takes, and the share of the basal area a thinning removes (%).
+void schedule_json(Json& j, const StandDescription& stand, int bark, const Regime& regime) {
+  const Run r = run(stand, &regime, bark, false);
+  j.open('[');
+  for (std::size_t k = 1; k < r.states.size(); ++k) {
+    const State& s = r.states[k];
+    if (!s.removed) continue;
+    const Step& step = regime.steps[static_cast<std::size_t>(s.step - 1)];
+    j.open('{');
+    j.key("age").str(stand_figure(r, s, "age"));
+    if (s.event == Event::felled) {
+      j.key("kind").str("fell");
+    } else {
+      j.key("kind").str(step.kind == Step::Kind::rows ? "rows" : "selective");
+      if (step.kind == Step::Kind::rows) j.key("one_in").str(std::to_string(step.one_in));
+      j.key("basal_area").str(stand_figure(r, s, "ba"));
+      const double share = 100.0 * s.removed->ba / r.states[k - 1].stand.BA;
+      j.key("removed").str(shown_text(static_cast<float>(share), Shown{4, -1}));
+    }
+    j.close('}');
+  }
+  j.close(']');
+}
+
+// The gain over the scenario's best regime on the stand (optimum.csv's
+// gain), in percent as the page shows it; empty without one.
+std::string gain_percent(const StandOptimum& o) {
+  for (const Column<StandOptimum>& column : kOptimumTable.columns) {
+    if (column.name != "gain") continue;
+    const Cell gain = column.cell(o);
+    if (const double* g = std::get_if<double>(&gain)) return shown_text(100 * *g, Shown{12, 2});
+  }
+  return {};
+}
 
 // How far the search has gone, as the page shows it: "37%".
 std::string percent(double done) {
@@ -399,8 +502,15 @@ std::string search(const TomlText& written, int stand, const val& told) {
                                              [&](double done) { told(done, percent(done)); });
     j.key("stand").str(o.stand_id);
     cells_json(j.key("optimum"), kOptimumTable, o);
-    if (o.optimum.status == Optimum::Status::ok)
-      plain_json(j.key("regime"), plain_of(best_regime(o)));
+    if (o.optimum.status == Optimum::Status::ok) {
+      const Regime best = best_regime(o);
+      plain_json(j.key("regime"), plain_of(best));
+      Plain regimes = Plain::array();
+      regimes.items.push_back(plain_of(best));
+      j.key("regime_toml").str(toml_text(Plain::table().add("regime", regimes)).text);
+      schedule_json(j.key("schedule"), sc->stands[static_cast<std::size_t>(stand)], sc->bark, best);
+      j.key("gain_percent").str(gain_percent(o));
+    }
   }
   j.close('}');
   return j.take();
@@ -440,6 +550,28 @@ val file_bytes(int i) {
                                           reinterpret_cast<const unsigned char*>(b.data())));
 }
 
+// The plots file the user chose, as the scenario's stands_csv: its name, its
+// size and its bytes (none when it is larger than the reader reads, which
+// the reader then says). `bytes` null: none chosen.
+void set_plots(const std::string& name, double size, const val& bytes) {
+  if (bytes.isNull()) {
+    plots.reset();
+    return;
+  }
+  PlotsFile file{name, size, {}};
+  if (size <= static_cast<double>(kLargestPlots)) {
+    // Copied into the module's memory by the browser.
+    file.bytes.resize(bytes["length"].as<std::size_t>());
+    val(emscripten::typed_memory_view(file.bytes.size(),
+                                      reinterpret_cast<unsigned char*>(file.bytes.data())))
+        .call<void>("set", bytes);
+  }
+  plots = std::move(file);
+}
+
+// The largest plots file read, in bytes.
+double largest_plots() { return static_cast<double>(kLargestPlots); }
+
 // A chart's tick as the tables show figures: Fw.d, or Iw for a whole number
 // (w wide enough for any tick), leading blanks dropped.
 std::string tick(float x, int d) {
@@ -451,5 +583,7 @@ EMSCRIPTEN_BINDINGS(zireze_page) {
   emscripten::function("run_form", &run_form);
   emscripten::function("optimize_form", &optimize_form);
   emscripten::function("file_bytes", &file_bytes);
+  emscripten::function("set_plots", &set_plots);
+  emscripten::function("largest_plots", &largest_plots);
   emscripten::function("tick", &tick);
 }

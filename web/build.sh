@@ -25,17 +25,22 @@ mkdir -p "$wasm/include"
 ln -sfn "$toml" "$wasm/include/toml++"
 
 emcmake cmake -S "$root" -B "$wasm" -DCMAKE_BUILD_TYPE=Release \
-  -DCMAKE_CXX_FLAGS=-fexceptions -DCMAKE_EXE_LINKER_FLAGS=-fexceptions \
+  -DCMAKE_CXX_FLAGS=-fwasm-exceptions -DCMAKE_EXE_LINKER_FLAGS=-fwasm-exceptions \
   -DZIREZE_TOMLPP_INCLUDE="$wasm/include" -DZIREZE_TESTS=OFF >/dev/null
 cmake --build "$wasm" -j"$(nproc)"
 
 cd "$web"
-[ -d node_modules ] || npm ci --no-audit --no-fund
+# Installed again when the lock file has changed since.
+[ node_modules/.package-lock.json -nt package-lock.json ] || npm ci --no-audit --no-fund
 node_modules/.bin/esbuild src/main.js --bundle --format=iife --minify --target=es2020 \
   --log-level=warning --outfile="$wasm/page-bundle.js"
+# Chart.js on its own, which the page runs when it makes its first chart.
+node_modules/.bin/esbuild src/chartjs-lib.js --bundle --format=iife --global-name=zirezeChartJs --minify \
+  --target=es2020 --log-level=warning --outfile="$wasm/chartjs.js"
 
 mkdir -p "$out"
-node assemble.mjs index.html src/style.css "$wasm/web/zireze-page.js" "$wasm/page-bundle.js" src/worker.js "$out/index.html"
+node assemble.mjs index.html src/style.css src/start.js "$wasm/web/zireze-page.wasm" "$wasm/web/zireze-page.js" \
+  "$wasm/page-bundle.js" "$wasm/chartjs.js" src/worker.js "$out/index.html"
 
 # The page as a whole stays under 4 MiB.
 size=$(du -sb "$out" | cut -f1)

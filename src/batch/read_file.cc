@@ -20,9 +20,11 @@ struct Descriptor {
   }
 };
 
-std::string mebibytes(std::size_t bytes) { return std::to_string(bytes >> 20) + " MiB"; }
-
 }  // namespace
+
+std::string larger_than(std::size_t largest) {
+  return "it is larger than " + std::to_string(largest >> 20) + " MiB";
+}
 
 std::optional<std::string> read_file(const std::string& path, std::size_t largest,
                                      std::string& why) {
@@ -42,7 +44,7 @@ std::optional<std::string> read_file(const std::string& path, std::size_t larges
     return std::nullopt;
   }
   if (static_cast<std::size_t>(info.st_size) > largest) {
-    why = "it is larger than " + mebibytes(largest);
+    why = larger_than(largest);
     return std::nullopt;
   }
   // Read to the end, but never past the limit: the file may grow meanwhile.
@@ -51,7 +53,7 @@ std::optional<std::string> read_file(const std::string& path, std::size_t larges
   for (;;) {
     if (size == content.size()) {
       if (content.size() > largest) {
-        why = "it is larger than " + mebibytes(largest);
+        why = larger_than(largest);
         return std::nullopt;
       }
       content.resize(std::min(largest + 1, content.size() + 65536));

@@ -49,6 +49,9 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
 std::optional<std::string> read_file(const std::string& path, std::size_t largest,
                                      std::string& why);
 
+// Why a file of more than `largest` bytes is not read: "it is larger than N MiB".
+std::string larger_than(std::size_t largest);
+
 // The FileReader of the command and the Python package: a plots file of at
 // most kLargestPlots bytes.
 std::optional<std::string> read_plots_file(const std::string& path, std::string& why);

@@ -3,33 +3,8 @@
 // the diameter distribution of a state (before and after a thinning).
 // Chart.js draws; every number it writes (ticks, tooltips) is text from the
 // WebAssembly.
-import {
-  BarController,
-  BarElement,
-  CategoryScale,
-  Chart,
-  Legend,
-  LinearScale,
-  LineController,
-  LineElement,
-  PointElement,
-  Title,
-  Tooltip,
-} from 'chart.js';
+import { makeChart } from './chartjs.js';
 import { t } from './i18n.js';
-
-Chart.register(
-  BarController,
-  BarElement,
-  CategoryScale,
-  Legend,
-  LinearScale,
-  LineController,
-  LineElement,
-  PointElement,
-  Title,
-  Tooltip,
-);
 
 export const palette = ['#1b6e3a', '#b5541c', '#2d5fa8', '#8a2f7c', '#6b6b14', '#0f7f86', '#a4243b', '#555'];
 
@@ -115,15 +90,18 @@ export class Charts {
       label: (item) => `${item.dataset.label}: ${item.raw.shown}`,
     };
     options.parsing = { xAxisKey: 'x', yAxisKey: 'y' };
-    this.dist = new Chart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options });
+    this.dist = makeChart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options });
   }
 
   // Draws the charts of new results, one chart per task, so that the page
-  // answers input between them; newer results cancel what is left.
+  // answers input between them; newer results cancel what is left. The
+  // first results are painted before the charts are made.
   show(runs) {
-    this.ensure();
     const generation = ++this.generation;
-    const jobs = this.charts.map((chart) => () => this.drawMetric(chart, runs));
+    const jobs = metrics.map((m, i) => () => {
+      this.ensure();
+      this.drawMetric(this.charts[i], runs);
+    });
     jobs.push(() => this.choose(runs));
     const next = () => {
       if (generation !== this.generation || !jobs.length) {
@@ -133,7 +111,8 @@ export class Charts {
       jobs.shift()();
       setTimeout(next, 0);
     };
-    setTimeout(next, 0);
+    if (this.charts.length) setTimeout(next, 0);
+    else requestAnimationFrame(() => setTimeout(next, 0));
   }
 
   makeMetricChart(slot) {
@@ -148,7 +127,7 @@ export class Charts {
         return s;
       },
     };
-    slot.chart = new Chart(slot.canvas, { type: 'line', data: { datasets: [] }, options });
+    slot.chart = makeChart(slot.canvas, { type: 'line', data: { datasets: [] }, options });
   }
 
   drawMetric(slot, runs) {

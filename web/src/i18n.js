@@ -14,7 +14,15 @@ const words = {
     linkCopied: 'Ligação copiada.',
     linkNotCopied: 'Copie a ligação do campo acima.',
     noFiles:
-      'A página não lê outros ficheiros: a chave stands_csv é recusada; descreva os povoamentos com tabelas [[stand]].',
+      'A página lê os talhões de um ficheiro CSV escolhido em Povoamentos (a chave stands_csv nomeia-o); não lê outros ficheiros.',
+    plotsLoad: 'Talhões de um ficheiro CSV (stands_csv)',
+    plotsHint:
+      'Um talhão por linha, com as colunas de um ficheiro de talhões de zireze run: id, age, site_class ou dominant_height, trees, basal_area, trees_planted, dmin, p90, a, b, c.',
+    plotsFrom: 'Talhões lidos de',
+    plotsWanted: 'O cenário lê os talhões de um ficheiro: escolha',
+    plotsLink: (name) =>
+      `Os talhões vêm de ${name}: a ligação e o cenário guardado nomeiam esse ficheiro (stands_csv), mas não contêm os talhões.`,
+    removePlots: 'Retirar o ficheiro de talhões',
     stands: 'Povoamentos',
     stand: 'Povoamento',
     addStand: 'Acrescentar povoamento',
@@ -188,6 +196,17 @@ const words = {
       message: 'Mensagem',
     },
     useRegime: 'Usar no editor',
+    schedule: {
+      title: 'Calendário de intervenções',
+      selective: (x) => `idade ${x.age}: desbaste selectivo até ${x.basal_area} m2/ha (retira ${x.removed} % da área basal)`,
+      rows: (x) => `idade ${x.age}: desbaste mecânico, uma linha em ${x.one_in} (retira ${x.removed} % da área basal)`,
+      fell: (x) => `idade ${x.age}: corte final`,
+      gain: (reference, gain) => `Ganho sobre o melhor regime do cenário (${reference}): ${gain} %`,
+    },
+    regimeToml: 'O regime em TOML',
+    copyToml: 'Copiar TOML',
+    tomlCopied: 'TOML copiado.',
+    tomlNotCopied: 'Copie o TOML do quadro acima.',
   },
   en: {
     title: 'Zireze — growth and yield of maritime pine',
@@ -201,7 +220,15 @@ const words = {
     linkCopied: 'Link copied.',
     linkNotCopied: 'Copy the link from the field above.',
     noFiles:
-      'The page reads no other files: the stands_csv key is refused; describe the stands as [[stand]] tables.',
+      'The page reads plots from a CSV file chosen under Stands (the stands_csv key names it); it reads no other file.',
+    plotsLoad: 'Plots from a CSV file (stands_csv)',
+    plotsHint:
+      'One plot a line, with the columns of a plots file of zireze run: id, age, site_class or dominant_height, trees, basal_area, trees_planted, dmin, p90, a, b, c.',
+    plotsFrom: 'Plots read from',
+    plotsWanted: 'The scenario reads its plots from a file: choose',
+    plotsLink: (name) =>
+      `The plots come from ${name}: the link and the saved scenario name that file (stands_csv) but do not hold the plots.`,
+    removePlots: 'Remove the plots file',
     stands: 'Stands',
     stand: 'Stand',
     addStand: 'Add a stand',
@@ -373,6 +400,17 @@ const words = {
       message: 'Message',
     },
     useRegime: 'Use in the editor',
+    schedule: {
+      title: 'Schedule of interventions',
+      selective: (x) => `age ${x.age}: selective thinning to ${x.basal_area} m2/ha (removes ${x.removed} % of the basal area)`,
+      rows: (x) => `age ${x.age}: row thinning, one row in ${x.one_in} (removes ${x.removed} % of the basal area)`,
+      fell: (x) => `age ${x.age}: final felling`,
+      gain: (reference, gain) => `Gain over the scenario's best regime (${reference}): ${gain} %`,
+    },
+    regimeToml: 'The regime as TOML',
+    copyToml: 'Copy TOML',
+    tomlCopied: 'TOML copied.',
+    tomlNotCopied: 'Copy the TOML from the box above.',
   },
 };
 

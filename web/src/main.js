@@ -1,7 +1,8 @@
-// The page: a form that describes stands, regimes, prices and costs and the
-// search space as plain data shaped like a scenario file, and what the
-// WebAssembly returns for it (the scenario's text, tables, values, charts,
-// problems, files, and each stand's best regime, searched in a worker).
+// The page: a form that describes stands (typed, or a plots file chosen),
+// regimes, prices and costs and the search space as plain data shaped like
+// a scenario file, and what the WebAssembly returns for it (the scenario's
+// text, tables, values, charts, problems, files, and each stand's best
+// regime, searched in a worker).
 // JavaScript formats no figure and computes none: it shows the texts and
 // numbers the model's C++ code hands over.
 import { Charts, runLabel } from './charts.js';
@@ -11,7 +12,7 @@ import { Optimiser, renderStandRows, spaceFields } from './optimize.js';
 import * as scenario from './scenario.js';
 import { ValueChart, valuesTable } from './values.js';
 
-let wasm = null; // the module (createZireze, inlined before this script)
+let wasm = null; // the module (zirezeCreate, start.js)
 let model = scenario.defaultScenario();
 let toml = ''; // the scenario's TOML text, as the C++ code wrote it: saved and shared
 let charts = null;
@@ -20,6 +21,11 @@ let optimiser = null;
 let pending = 0;
 let retried = null; // the input run again on a fresh module after a failure
 let stopped = null; // the input that failed on a fresh module too: not run until it changes
+// The plots file chosen, which the form's stands_csv names: { name, size,
+// bytes } (no bytes when it is larger than the reader reads, which it says).
+let plots = null;
+let plotIds = []; // the ids of its stands, as the last run read them
+let waiting = null; // a scenario file that waits for its plots file: { text, file, wanted }
 
 // ---- WebAssembly ----------------------------------------------------------
 
@@ -28,8 +34,15 @@ async function loadWasm() {
   // made again after a failure starts here.
   const started = window.zirezeStart;
   window.zirezeStart = null;
-  wasm = await (started || createZireze()); // eslint-disable-line no-undef
+  wasm = await (started || zirezeCreate()); // eslint-disable-line no-undef
+  givePlots();
   performance.mark('zireze-wasm');
+}
+
+// The plots file, to the module and to the worker's.
+function givePlots() {
+  if (wasm) wasm.set_plots(plots ? plots.name : '', plots ? plots.size : 0, plots ? plots.bytes : null);
+  if (optimiser) optimiser.plots = plots;
 }
 
 // A run of the module on `input` (the form, or a file's text). The module
@@ -131,7 +144,7 @@ function renderStand(s, i) {
       restructure();
     }),
     h('div', { class: 'row' }, kindFields),
-    model.stand.length > 1
+    model.stand.length > 1 || model.stands_csv
       ? h('button', {
           type: 'button',
           class: 'remove',
@@ -278,7 +291,7 @@ function renderRegime(r, j) {
 // about any of them is shown below the boxes.
 function regimeStands(r, j) {
   const w = t();
-  const ids = [...new Set([...model.stand.map((s) => s.id), ...(r.stands || [])])];
+  const ids = [...new Set([...standIds(), ...(r.stands || [])])];
   const toggle = (id, on) => {
     const chosen = r.stands || [];
     scenario.setRegimeStands(r, ids.filter((x) => (x === id ? on : chosen.includes(x))));
@@ -318,8 +331,49 @@ function renderEconomics() {
   );
 }
 
+// Every stand of the scenario: those typed, then those of the plots file.
+const standIds = () => [...model.stand.map((s) => s.id), ...plotIds];
+
 function renderOptimumRows(focusKey) {
-  renderStandRows($('optimum-list'), model, optimiser, useRegime, focusKey);
+  renderStandRows($('optimum-list'), model, standIds(), optimiser, useRegime, focusKey);
+}
+
+// The name of the plots file a scenario file waits for (its path's last part).
+const wantedName = () => waiting && waiting.wanted.slice(waiting.wanted.lastIndexOf('/') + 1);
+
+// The plots file: which one the form reads, or which one a scenario file
+// waits for; the link says that it holds no plots.
+function renderPlots() {
+  const w = t();
+  const name = model.stands_csv;
+  const wanted = wantedName();
+  $('plots-file').textContent = wanted ? `${w.plotsWanted} ${wanted}` : name ? `${w.plotsFrom} ${name}` : '';
+  $('remove-plots').hidden = !name;
+  $('link-plots').textContent = name ? w.plotsLink(name) : '';
+}
+
+// A plots file chosen: the form's stands_csv, or the one the scenario file
+// waiting for it names.
+async function choosePlots(file) {
+  const tooLarge = wasm && file.size > wasm.largest_plots();
+  const bytes = tooLarge ? new Uint8Array(0) : new Uint8Array(await file.arrayBuffer());
+  plots = { name: wantedName() || file.name, size: file.size, bytes };
+  plotIds = [];
+  givePlots();
+  if (waiting) {
+    const { text, file: scenarioFile } = waiting;
+    loadText(text, scenarioFile);
+    return;
+  }
+  model.stands_csv = plots.name;
+  restructure('stands_csv');
+}
+
+function dropPlots() {
+  plots = null;
+  plotIds = [];
+  delete model.stands_csv;
+  givePlots();
 }
 
 // The best regime found for a stand, into the editor: regime "best-STAND" on
@@ -338,6 +392,7 @@ function renderForm() {
   renderEconomics();
   $('space-fields').replaceChildren(...spaceFields(model, restructure));
   renderOptimumRows();
+  renderPlots();
 }
 
 function renderStatic() {
@@ -351,7 +406,8 @@ function renderStatic() {
 // ---- problems --------------------------------------------------------------
 
 // Each problem in the list; one about a value of the form (its path) also
-// next to the field of the longest key that begins its path.
+// next to the field of the longest key that begins its path (one of the
+// plots file whole, with its line and column).
 function showProblems(problems, refusals) {
   for (const p of document.querySelectorAll('[data-problem]')) p.textContent = '';
   for (const el of document.querySelectorAll('[aria-invalid]')) el.removeAttribute('aria-invalid');
@@ -369,7 +425,7 @@ function showProblems(problems, refusals) {
   };
   for (const p of problems) {
     list.append(h('li', { text: p.message }));
-    if (p.path) mark(p.path, p.what);
+    if (p.path) mark(p.path, p.path === 'stands_csv' ? p.message : p.what);
   }
   for (const r of refusals) mark(r.path, r.text);
   $('problem-box').hidden = problems.length === 0;
@@ -407,6 +463,7 @@ function stateTable(run, s) {
       : null;
   // The felled stand has no table: its step and what the felling removed.
   if (!s.header.length) return h('div', { class: 'state' }, h('p', { class: 'note', text: step }), removed);
+  const caption = `${s.heading} — ${step}`;
   const head = h('tr', {}, columns.map((c) => h('th', { scope: 'col', text: c })));
   const rows = s.classes.map((cells) => h('tr', { class: 'class-row' }, cells.map((c) => h('td', { text: c }))));
   // Six cells, as the console's totals line: the first spans the centre's
@@ -425,7 +482,7 @@ function stateTable(run, s) {
       'data-step': String(s.step),
       'data-event': s.event,
     },
-    h('caption', { text: `${s.heading} — ${step}` }),
+    h('caption', { text: caption }),
     h('thead', {}, head),
     h('tbody', {}, rows),
     h('tfoot', {}, totalsRow),
@@ -435,7 +492,8 @@ function stateTable(run, s) {
     { class: 'state' },
     s.note ? h('p', { class: 'note', text: s.note }) : null,
     h('pre', { class: 'header', text: s.header.join('\n') }),
-    h('div', { class: 'table-wrap', tabindex: '0', role: 'region', 'aria-label': s.heading }, table),
+    // Each region's name is its own: the run's, the table's heading and the step.
+    h('div', { class: 'table-wrap', tabindex: '0', role: 'region', 'aria-label': `${runLabel(run)}: ${caption}` }, table),
     removed,
   );
 }
@@ -480,8 +538,19 @@ function renderValues(res) {
 
 // ---- running ---------------------------------------------------------------
 
+// The stands of the plots file as this run read them: the regimes' lists of
+// stands and the searches follow.
+function readPlotIds(res) {
+  const ids = model.stands_csv && res.stands ? res.stands.slice(model.stand.length) : plotIds;
+  if (ids.join('\n') === plotIds.join('\n')) return;
+  plotIds = ids;
+  $('regime-list').replaceChildren(...model.regime.map(renderRegime));
+  renderOptimumRows();
+}
+
 function show(res) {
   if (res.toml !== undefined) toml = res.toml;
+  readPlotIds(res);
   const refusals = [];
   for (const run of res.runs || [])
     if (run.status === 'refused') {
@@ -514,14 +583,20 @@ function schedule(delay = 120) {
 // becomes the form. Its problems are shown as FILE:LINE:COLUMN.
 function loadText(text, file) {
   const res = runModule(`${file}\n${text}`, (m) => m.run_scenario(text, file));
+  // A scenario whose plots file the page has not been given waits for it.
+  waiting = res.plots_wanted ? { text, file, wanted: res.plots_wanted } : null;
   if (!res.scenario) {
     // The form stays as it was, and so do its results.
     runForm();
     showProblems(res.problems, []);
+    renderPlots();
     return;
   }
   model = res.scenario;
+  model.stand = model.stand || [];
   model.regime = model.regime || [];
+  if (!model.stands_csv) dropPlots();
+  plotIds = [];
   // The prices of a file are shown.
   if (model.economics) $('economics').open = true;
   renderForm();
@@ -583,6 +658,17 @@ function wire() {
     const text = await file.text();
     e.target.value = '';
     loadText(text, file.name);
+  });
+  $('plots').addEventListener('change', async (e) => {
+    const file = e.target.files && e.target.files[0];
+    if (!file) return;
+    e.target.value = '';
+    await choosePlots(file);
+  });
+  $('remove-plots').addEventListener('click', () => {
+    dropPlots();
+    if (!model.stand.length) model.stand.push(scenario.newStand('talhao-1'));
+    restructure('stands_csv');
   });
   $('copy-link').addEventListener('click', async () => {
     currentToml();

@@ -3,20 +3,23 @@
 // optimize` until then), and per stand a button that searches in a worker,
 // so that the page keeps answering meanwhile. The worker runs the module's
 // optimize_form; it tells how far it has gone, and answers with optimum.csv's
-// row for the stand and the best regime as plain data for the editor.
+// row for the stand, the best regime as plain data for the editor and as
+// TOML, and its schedule: the line of each thinning and of the felling.
 import { $, checkbox, h, numberInput, select } from './dom.js';
 import { t } from './i18n.js';
 import * as scenario from './scenario.js';
 
 // ---- the worker ------------------------------------------------------------------
 
-// The worker's script: the module's (createZireze, inlined in the page) and
-// the worker's own, both read from the page, as one script from a Blob, so
-// that it starts from file:// as well as from a server.
+// The worker's script: start.js's zirezeModule, the module's script
+// (createZireze) and the worker's own, read from the page, as one script
+// from a Blob, so that it starts from file:// as well as from a server. The
+// worker is handed the page's compiled module: it compiles nothing.
 let workerUrl = null;
 function workerScript() {
   if (!workerUrl) {
-    const text = ['zireze-module', 'zireze-worker'].map((id) => $(id).textContent).join('\n;\n');
+    const scripts = ['zireze-module', 'zireze-worker'].map((id) => $(id).textContent);
+    const text = [String(window.zirezeModule), ...scripts].join('\n;\n');
     workerUrl = URL.createObjectURL(new Blob([text], { type: 'text/javascript' }));
   }
   return workerUrl;
@@ -30,6 +33,8 @@ export class Optimiser {
     this.worker = null;
     this.job = null; // { stand, share, text }
     this.results = new Map(); // stand id -> the worker's answer, or { failed } / { cancelled }
+    this.plots = null; // the page's plots file, which the form's stands_csv may name
+    this.plotsGiven = undefined; // the plots file the worker has
   }
 
   running() {
@@ -44,6 +49,8 @@ export class Optimiser {
     performance.mark('zireze-optimize-start');
     try {
       if (!this.worker) this.worker = this.makeWorker();
+      if (this.plotsGiven !== this.plots) this.worker.postMessage({ plots: this.plots });
+      this.plotsGiven = this.plots;
       this.worker.postMessage({ form, stand: index });
     } catch (e) {
       this.finish({ failed: String(e) });
@@ -61,6 +68,8 @@ export class Optimiser {
 
   makeWorker() {
     const worker = new Worker(workerScript());
+    window.zirezeCompiled.then((compiled) => worker.postMessage({ compiled }));
+    this.plotsGiven = undefined;
     worker.onmessage = (e) => this.message(e.data);
     worker.onerror = (e) => {
       e.preventDefault();
@@ -153,22 +162,64 @@ function showProgress(job) {
 
 // The optimum's cells (optimum.csv's row) as a list of terms: each cell's
 // text as the file holds it (data-value) and as the page shows it (the
-// objective by its name); empty cells left out.
+// objective by its name); empty cells left out, and the regime and the gain,
+// which the schedule shows.
 function optimumList(cells) {
   const w = t();
-  const shown = (c) => {
-    if (c.col === 'regime') return h('code', { text: c.shown });
-    return c.col === 'objective' ? w.objectives[c.value] || c.shown : c.shown;
-  };
+  const shown = (c) => (c.col === 'objective' ? w.objectives[c.value] || c.shown : c.shown);
   return h(
     'dl',
     { class: 'optimum-cells' },
     cells
-      .filter((c) => c.col !== 'stand' && c.value !== '')
+      .filter((c) => !['stand', 'regime', 'gain'].includes(c.col) && c.value !== '')
       .flatMap((c) => [
         h('dt', { text: w.optimumColumns[c.col] || c.col }),
         h('dd', { 'data-col': c.col, 'data-value': c.value }, shown(c)),
       ]),
+  );
+}
+
+// The best regime as a manager reads it: a line per thinning and for the
+// felling, every figure the module's; the gain over the scenario's best
+// regime, in percent.
+function schedule(result, reference) {
+  const lines = t().schedule;
+  return [
+    h('h4', { text: lines.title }),
+    h(
+      'ol',
+      { class: 'schedule' },
+      result.schedule.map((x) => h('li', { 'data-kind': x.kind, text: lines[x.kind](x) })),
+    ),
+    result.gain_percent
+      ? h('p', { class: 'gain', 'data-value': result.gain_percent, text: lines.gain(reference, result.gain_percent) })
+      : null,
+  ];
+}
+
+// The best regime as a [[regime]] table of a scenario file, to copy.
+function regimeToml(result) {
+  const w = t();
+  const status = h('span', { role: 'status' });
+  return h(
+    'details',
+    { class: 'regime-toml' },
+    h('summary', { text: w.regimeToml }),
+    h('pre', {}, h('code', { text: result.regime_toml })),
+    h('button', {
+      type: 'button',
+      class: 'copy-toml',
+      text: w.copyToml,
+      onclick: async () => {
+        try {
+          await navigator.clipboard.writeText(result.regime_toml);
+          status.textContent = w.tomlCopied;
+        } catch (err) {
+          status.textContent = w.tomlNotCopied;
+        }
+      },
+    }),
+    status,
   );
 }
 
@@ -183,11 +234,13 @@ function resultView(id, result, use) {
       h('p', { class: 'refusal', text: w.searchProblems }),
       h('ul', {}, result.problems.map((p) => h('li', { text: p.what }))),
     );
-  const status = result.optimum.find((c) => c.col === 'status').value;
+  const cell = (col) => result.optimum.find((c) => c.col === col).value;
+  const status = cell('status');
   return h(
     'div',
     { class: 'optimum', 'data-stand': id, 'data-status': status, role: 'status' },
     h('p', { class: status === 'ok' ? 'optimum-status' : 'refusal', text: w.optimumStatus[status] || status }),
+    result.schedule ? schedule(result, cell('reference_regime')) : null,
     optimumList(result.optimum),
     result.regime
       ? h('button', {
@@ -198,14 +251,16 @@ function resultView(id, result, use) {
           onclick: () => use(result.regime),
         })
       : null,
+    result.regime ? regimeToml(result) : null,
   );
 }
 
-// A stand's line: its id, its button (or the search's progress and Cancel),
-// and the last search's answer.
-function standRow(model, optimiser, i, use) {
+// A stand's line (the stand `i` of the scenario, whose ids are `ids`): its
+// id, its button (or the search's progress and Cancel), and the last
+// search's answer.
+function standRow(model, ids, optimiser, i, use) {
   const w = t();
-  const id = model.stand[i].id;
+  const id = ids[i];
   const job = optimiser.job && optimiser.job.stand === id ? optimiser.job : null;
   const result = optimiser.results.get(id);
   const key = `optimize.stand.${id}`;
@@ -236,9 +291,9 @@ function standRow(model, optimiser, i, use) {
 
 // The stands' lines, keeping the focus on the element of the same key (the
 // button that started a search gives it to Cancel, and back).
-export function renderStandRows(list, model, optimiser, use, focusKey) {
+export function renderStandRows(list, model, ids, optimiser, use, focusKey) {
   const active = focusKey || (list.contains(document.activeElement) && document.activeElement.dataset.key);
-  list.replaceChildren(...model.stand.map((s, i) => standRow(model, optimiser, i, use)));
+  list.replaceChildren(...ids.map((id, i) => standRow(model, ids, optimiser, i, use)));
   if (!active) return;
   // A stand's button and its Cancel take each other's place.
   const other = active.replace(/\.(run|cancel)$/, (m) => (m === '.run' ? '.cancel' : '.run'));

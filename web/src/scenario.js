@@ -157,15 +157,17 @@ function filled(table) {
 }
 
 // The plain data the C++ code writes as the scenario file, in the file's
-// order: the [economics] and [optimize] tables without their blank values
-// (`space`: the search space to write, when the form has none of its own).
+// order: the plots file chosen (stands_csv), the [economics] and [optimize]
+// tables without their blank values (`space`: the search space to write,
+// when the form has none of its own), the stands typed.
 export function formData(model, space = model.optimize) {
   const data = { bark: model.bark };
+  if (model.stands_csv) data.stands_csv = model.stands_csv;
   const economics = filled(model.economics);
   if (economics) data.economics = economics;
   const optimize = filled(space);
   if (optimize) data.optimize = optimize;
-  data.stand = model.stand;
+  if (model.stand.length) data.stand = model.stand;
   if (model.regime && model.regime.length) data.regime = model.regime;
   return data;
 }

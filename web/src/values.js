@@ -2,12 +2,10 @@
 // per run, one cell per column of values.csv, each cell holding the text the
 // file holds and showing it rounded as the C++ code rounds it) and a bar
 // chart of one value of every run.
-import { BarController, BarElement, CategoryScale, Chart, LinearScale, Tooltip } from 'chart.js';
 import { baseOptions, palette, runLabel } from './charts.js';
+import { makeChart } from './chartjs.js';
 import { h } from './dom.js';
 import { t } from './i18n.js';
-
-Chart.register(BarController, BarElement, CategoryScale, LinearScale, Tooltip);
 
 // A column's heading: its words, and its name in values.csv.
 function heading(column) {
@@ -62,14 +60,29 @@ export class ValueChart {
     options.plugins.legend.display = false;
     options.plugins.tooltip.callbacks = { label: (item) => item.raw.shown };
     options.parsing = { xAxisKey: 'x', yAxisKey: 'y' };
-    this.chart = new Chart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options });
+    this.chart = makeChart(canvas, { type: 'bar', data: { labels: [], datasets: [] }, options });
   }
 
+  // The first chart is made once the results are painted.
   show(columns, runs) {
-    this.ensure();
     this.columns = charted(columns);
     this.runs = runs;
     if (!this.columns.some((c) => c.name === this.column)) this.column = 'npv';
+    if (this.chart) {
+      this.fill();
+    } else if (!this.waiting) {
+      this.waiting = true;
+      requestAnimationFrame(() =>
+        setTimeout(() => {
+          this.ensure();
+          this.fill();
+        }),
+      );
+    }
+  }
+
+  // The choice of the value, and the chart of the one chosen.
+  fill() {
     const words = t();
     $label(this.container).textContent = words.valueChartOf;
     this.select.replaceChildren(

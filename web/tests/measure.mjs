@@ -7,7 +7,10 @@
 // input delay while the worker searches and the form is typed into. Prints
 // the figures; asserts nothing (they depend on the machine's load).
 //
-//   web/build.sh && node web/tests/measure.mjs
+//   web/build.sh && node web/tests/measure.mjs [PAGE]
+//
+// PAGE: another build of the page to measure (build-web/index.html if not
+// given), so that two builds can be measured in turn under the same load.
 import { mkdtempSync, rmSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
@@ -15,7 +18,7 @@ import { fileURLToPath, pathToFileURL } from 'node:url';
 import { chromium } from 'playwright-core';
 
 const root = join(dirname(fileURLToPath(import.meta.url)), '..', '..');
-const url = pathToFileURL(join(root, 'build-web', 'index.html')).href;
+const url = pathToFileURL(process.argv[2] || join(root, 'build-web', 'index.html')).href;
 const profile = mkdtempSync(join(tmpdir(), 'zireze-measure-'));
 const context = await chromium.launchPersistentContext(profile, {
   executablePath: process.env.ZIREZE_CHROMIUM || '/usr/bin/chromium',

@@ -1,7 +1,8 @@
 // The page in headless Chromium, opened from disk (file://): a reference
 // stand typed into the form, a scenario shared by ?scenario=, a scenario
-// saved and loaded again, refusals and hostile input, prices and the search
-// for a stand's best regime. The figures are the reference runs'
+// saved and loaded again, refusals and hostile input, prices, the search
+// for a stand's best regime and its schedule, plots from a CSV file, and
+// axe-core's checks. The figures are the reference runs'
 // (tests/golden/NAME.rep); the downloads are the bytes of the dialogue's
 // report and of `zireze run`'s CSV files; the best regime is `zireze
 // optimize`'s.
@@ -10,7 +11,7 @@
 // ZIREZE_PROGRAM: the native program, to compare the CSV files and the
 // optimum with.
 import assert from 'node:assert/strict';
-import { execFileSync } from 'node:child_process';
+import { execFileSync, spawnSync } from 'node:child_process';
 import { mkdirSync, mkdtempSync, readFileSync, rmSync, writeFileSync } from 'node:fs';
 import { tmpdir } from 'node:os';
 import { dirname, join } from 'node:path';
@@ -151,14 +152,34 @@ function valueRows(page) {
   );
 }
 
-// `zireze COMMAND` on a scenario's text: the files it writes, by name.
-function native(command, text, names) {
+// `zireze COMMAND` on a scenario's text (and the files beside it, by name):
+// the files it writes, by name.
+function native(command, text, names, beside = {}) {
   const out = mkdtempSync(join(tmpdir(), 'zireze-run-'));
   writeFileSync(join(out, 'scenario.toml'), text);
+  for (const [name, bytes] of Object.entries(beside)) writeFileSync(join(out, name), bytes);
   execFileSync(process.env.ZIREZE_PROGRAM, [command, join(out, 'scenario.toml'), '--out', out]);
   const files = Object.fromEntries(names.map((name) => [name, readFileSync(join(out, name))]));
   rmSync(out, { recursive: true, force: true });
   return files;
+}
+
+// The rows of a CSV file as objects, by column.
+function csvObjects(text) {
+  const [header, ...rows] = csvRows(text);
+  return rows.map((r) => Object.fromEntries(header.map((c, i) => [c, r[i]])));
+}
+
+// axe-core finds nothing in the page against WCAG 2 A and AA and its best practices.
+async function accessible(page) {
+  await page.addScriptTag({ path: join(root, 'web', 'node_modules', 'axe-core', 'axe.min.js') });
+  const { violations } = await page.evaluate(() =>
+    window.axe.run(document, { runOnly: { type: 'tag', values: ['wcag2a', 'wcag2aa', 'best-practice'] } }),
+  );
+  assert.deepEqual(
+    violations.map((v) => `${v.id}: ${v.nodes.map((n) => n.target.join(' ')).join(', ')}`),
+    [],
+  );
 }
 
 async function downloaded(page, selector) {
@@ -334,9 +355,9 @@ test('a failure of the WebAssembly that recurs on a fresh module ends in a messa
     Object.defineProperty(window, 'createZireze', {
       configurable: true,
       set: (f) => (create = f),
-      get: () => () => {
+      get: () => (...options) => {
         window.zirezeModules++;
-        return create().then((m) => {
+        return create(...options).then((m) => {
           const run = m.run_form.bind(m);
           m.run_form = (form) => {
             if (form.stand.some((s) => s.id === 'falha')) throw new WebAssembly.RuntimeError('unreachable');
@@ -419,7 +440,7 @@ test('prices, the stands of a regime and the search space typed into the form ar
   await page.close();
 });
 
-test("a stand's best regime, searched in a worker, is zireze optimize's; used, it is valued as the search valued it", async () => {
+test("a stand's best regime, searched in a worker, is zireze optimize's, its schedule that of its run; used, it is valued as the search valued it", async () => {
   // One stand, the default space, prices and costs, and a regime of its own
   // as the reference to beat.
   const text = `[[stand]]\nid = "talhao-1"\nage = 20\nsite_class = 16\ntrees = 1500\n
@@ -433,17 +454,44 @@ felling_per_m3 = 6\nannual = 15\nestablishment = 1500\n`;
   assert.equal(await page.textContent('.optimum-stand[data-stand="talhao-1"] [role="status"]'), 'Procura cancelada.');
   await page.click('[data-key="optimize.stand.talhao-1.run"]');
   await page.waitForSelector('.optimum[data-stand="talhao-1"]', { timeout: 30000 });
+  const optimum = '.optimum[data-stand="talhao-1"]';
   const shown = Object.fromEntries(
-    await page.$$eval('.optimum[data-stand="talhao-1"] dd', (ds) => ds.map((d) => [d.dataset.col, d.dataset.value])),
+    await page.$$eval(`${optimum} dd`, (ds) => ds.map((d) => [d.dataset.col, d.dataset.value])),
   );
   assert.equal(shown.status, 'ok');
   assert.equal(shown.reference_regime, 'dois');
+  const schedule = await page.$$eval(`${optimum} .schedule li`, (ls) => ls.map((l) => l.textContent));
+  assert.match(schedule.at(-1), /^idade \d+\.0: corte final$/);
 
   if (process.env.ZIREZE_PROGRAM) {
-    const [header, row] = csvRows(native('optimize', text, ['optimum.csv'])['optimum.csv'].toString());
-    const expected = Object.fromEntries(header.map((c, i) => [c, row[i]]).filter(([c, v]) => c !== 'stand' && v !== ''));
-    assert.deepEqual(shown, expected);
+    const files = native('optimize', text, ['optimum.csv', 'stands.csv']);
+    const [expected] = csvObjects(files['optimum.csv'].toString());
+    assert.deepEqual(
+      shown,
+      Object.fromEntries(Object.entries(expected).filter(([c, v]) => !['stand', 'regime', 'gain'].includes(c) && v !== '')),
+    );
+    // The regime as TOML: optimum.csv's steps.
+    const toml = (await page.textContent(`${optimum} .regime-toml code`)).replace(/\s+/g, '').replace(',]', ']');
+    assert.ok(toml.includes(`steps=${expected.regime.replace(/\s+/g, '')}`), toml);
+    // The gain, in percent, from optimum.csv's.
+    const gain = Number(await page.getAttribute(`${optimum} .gain`, 'data-value'));
+    assert.ok(Math.abs(gain - 100 * Number(expected.gain)) <= 0.005, `gain ${gain} %`);
+    // The schedule: per harvest of the best regime's run in stands.csv, its
+    // age, what it leaves and the share of the basal area it removes.
+    const states = csvObjects(files['stands.csv'].toString()).filter((r) => r.regime === 'best-talhao-1');
+    const lines = states.flatMap((r, k) => {
+      const age = Number(r.age).toFixed(1);
+      if (r.event === 'felled') return [`idade ${age}: corte final`];
+      if (r.event !== 'thinned') return [];
+      const removes = Math.round((100 * Number(r.removed_ba)) / Number(states[k - 1].ba));
+      return [`idade ${age}: desbaste selectivo até ${Number(r.ba).toFixed(1)} m2/ha (retira ${removes} % da área basal)`];
+    });
+    assert.deepEqual(schedule, lines);
   }
+
+  // With results and an optimum shown (and its TOML open).
+  await page.click(`${optimum} .regime-toml summary`);
+  await accessible(page);
 
   // The best regime into the editor: its run's value is the optimum's.
   await page.click('.use-regime');
@@ -451,5 +499,62 @@ felling_per_m3 = 6\nannual = 15\nestablishment = 1500\n`;
   const best = (await valueRows(page)).find((r) => r.regime === 'best-talhao-1');
   assert.equal(best.cells.lev, shown.value);
   assert.match(await page.inputValue('#link'), /best-talhao-1/);
+  await page.close();
+});
+
+test('plots from a CSV file: read by the one reader, valued and optimised as by zireze run and zireze optimize', async () => {
+  // Four plots, one of each kind of stand; CRLF line ends, a quoted id.
+  const plots = Buffer.from(
+    'id,age,site_class,dominant_height,trees,basal_area,trees_planted,dmin,p90,a,b,c\r\n' +
+      'P1,20,16,,1500,,,,,,,\r\nP2,22,,12.5,,25,,,,,,\r\n"P3",25,14,,1000,,,,,5,10,2\r\nP4,30,16,,850.4,22.5,,8,30,,,\r\n',
+  );
+  const text = `stands_csv = "talhoes.csv"\n\n[[regime]]\nid = "r"\nsteps = [{ thin = "rows", one_in = 4 }, { grow_to = 40 }, { fell = true }]\n
+[economics]\ndiscount_rate = 0.03\nsawlog = 55\nroundwood = 30\nthinning = 250\nfelling = 150\nannual = 15\n
+[optimize]\nobjective = "npv"\nthinnings = 1\n`;
+  // A shared scenario that names its plots file waits for it.
+  const page = await open('?scenario=' + encodeURIComponent(text));
+  assert.match(await page.textContent('#problems'), /stands_csv: cannot read "talhoes\.csv": the page has not been given this file/);
+  assert.match(await page.textContent('#plots-file'), /talhoes\.csv$/);
+  // Chosen (under the name a download may give it), the plots are read.
+  await page.setInputFiles('#plots', { name: 'talhoes (1).csv', mimeType: 'text/csv', buffer: plots });
+  await settled(page);
+  assert.equal(await page.textContent('#problems'), '');
+  assert.deepEqual(await page.$$eval('.run', (rs) => rs.map((r) => r.dataset.stand)), ['P1', 'P2', 'P3', 'P4']);
+  // The link and the saved scenario name the file and hold no plot.
+  assert.match(await page.textContent('#link-plots'), /talhoes\.csv/);
+  assert.match(await page.inputValue('#link'), /stands_csv%20%3D%20%22talhoes\.csv%22/);
+  const saved = (await downloaded(page, '#save')).bytes.toString();
+  assert.match(saved, /^bark = true\nstands_csv = "talhoes\.csv"\n/);
+  assert.doesNotMatch(saved, /\[\[stand\]\]/);
+
+  // The best regime of a plot, searched in the worker with the plots.
+  await page.click('[data-key="optimize.stand.P3.run"]');
+  await page.waitForSelector('.optimum[data-stand="P3"]', { timeout: 30000 });
+  const value = await page.getAttribute('.optimum[data-stand="P3"] [data-col="value"]', 'data-value');
+  await accessible(page);
+
+  if (process.env.ZIREZE_PROGRAM) {
+    // zireze run on the saved scenario beside the plots file: the page's files.
+    const names = ['stands.csv', 'classes.csv', 'runs.csv', 'values.csv'];
+    const files = native('run', saved, names, { 'talhoes.csv': plots });
+    for (const name of names) assert.ok((await downloaded(page, `#downloads [data-file="${name}"]`)).bytes.equals(files[name]), name);
+    const optima = csvObjects(native('optimize', saved, ['optimum.csv'], { 'talhoes.csv': plots })['optimum.csv'].toString());
+    assert.equal(value, optima.find((r) => r.stand === 'P3').value);
+  }
+
+  // A plots file with a fault: the reader's message, next to the file's field.
+  const broken = Buffer.from('id,age,site_class,trees\nP1,20,16,1500\nP2,abc,16,1500\n');
+  await page.setInputFiles('#plots', { name: 'talhoes.csv', mimeType: 'text/csv', buffer: broken });
+  await settled(page);
+  const problem = await page.textContent('[data-problem="stands_csv"]');
+  assert.equal(problem, 'talhoes.csv:3:4: age = abc: not a number');
+  if (process.env.ZIREZE_PROGRAM) {
+    const dir = mkdtempSync(join(tmpdir(), 'zireze-run-'));
+    writeFileSync(join(dir, 'scenario.toml'), saved);
+    writeFileSync(join(dir, 'talhoes.csv'), broken);
+    const run = spawnSync(process.env.ZIREZE_PROGRAM, ['run', 'scenario.toml', '--out', 'out'], { cwd: dir, encoding: 'utf8' });
+    rmSync(dir, { recursive: true, force: true });
+    assert.equal(run.stderr.trim(), problem);
+  }
   await page.close();
 });
