@@ -435,6 +435,18 @@ std::optional<Scenario> read(const std::string& text, const std::string& file,
   return scenario;
 }
 
+// The scenario read as above, and then checked for what a command needs of
+// it besides (`more`: its problems, each told as "FILE: what").
+std::optional<Scenario> read(const std::string& text, const std::string& file,
+                             const std::optional<Plots>& plots, std::vector<std::string>& problems,
+                             std::vector<std::string> (*more)(const Scenario&)) {
+  std::optional<Scenario> scenario = read(text, file, plots, problems);
+  if (!scenario) return scenario;
+  for (const std::string& p : more(*scenario)) problems.push_back(file + ": " + p);
+  if (!problems.empty()) scenario.reset();
+  return scenario;
+}
+
 // (problems, None): a scenario that cannot be run.
 py::tuple refused(const std::vector<std::string>& problems) {
   py::list lines;
@@ -529,13 +541,12 @@ py::tuple optimize_scenario(const py::bytes& text_bytes, const py::bytes& file_b
   std::vector<batch::StandOptimum> optima;
   {
     py::gil_scoped_release released;
-    scenario = read(text, file, plots, problems);
     // Without an [optimize] table the defaults hold: they must fit the scenario.
-    if (scenario) {
-      for (const SpaceProblem& p : batch::space_problems(*scenario))
-        problems.push_back(file + ": " + batch::to_string(p));
-      if (!problems.empty()) scenario.reset();
-    }
+    scenario = read(text, file, plots, problems, [](const Scenario& s) {
+      std::vector<std::string> lines;
+      for (const SpaceProblem& p : batch::space_problems(s)) lines.push_back(batch::to_string(p));
+      return lines;
+    });
     if (scenario) {
       Interrupts interrupts;
       run_in_order<batch::StandOptimum>(
@@ -570,11 +581,7 @@ py::tuple plan_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes
   std::optional<batch::PlanOutcome> outcome;
   {
     py::gil_scoped_release released;
-    scenario = read(text, file, plots, problems);
-    if (scenario) {
-      for (const std::string& p : batch::plan_problems(*scenario)) problems.push_back(file + ": " + p);
-      if (!problems.empty()) scenario.reset();
-    }
+    scenario = read(text, file, plots, problems, batch::plan_problems);
     if (scenario) {
       Interrupts interrupts;
       outcome = batch::plan_of(*scenario, jobs, [&] { interrupts.check(); });
