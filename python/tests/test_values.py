@@ -87,7 +87,12 @@ def recompute(states, e, never_thinned):
 
     def annuity(rate, n):
         """S(n), in its closed form; the sum it is defined as agrees."""
-        s = n if rate + p == 0 else (1.0 - discount(rate, n)) / (rate + p)
+        if rate + p == 0:
+            s = n
+        elif p == 0:
+            s = (1.0 - discount(rate, n)) / rate
+        else:  # the closed form's numerator, keeping its digits where rate + p is small
+            s = -math.expm1(n * (math.log1p(-p) - math.log1p(rate))) / (rate + p)
         by_terms = math.fsum(q ** (k - 1) * (1.0 + rate) ** -k for k in range(1, int(n) + 1))
         assert math.isclose(s, by_terms, rel_tol=1e-12), (rate, p, n, s, by_terms)
         return s

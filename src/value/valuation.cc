@@ -26,7 +26,7 @@ double discount(double r, double years) { return std::pow(1.0 + r, -years); }
 // Discounting at rate r where a fire (probability p a year) may end the
 // rotation first: a sum counts with the probability q^years (q = 1 - p) that
 // the stand lives to it. With no hazard every factor is the discounting
-// without risk, to the last bit (r + p is r), at no extra cost.
+// without risk, to the last bit, at no extra cost.
 struct Discounting {
   double r, p, q;
 
@@ -46,10 +46,14 @@ struct Discounting {
   // S(n), the sum for k = 1 .. n of q^(k-1) (1 + r)^-k: 1 paid at the end of
   // each of n years if the stand stood at the year's start, as the geometric
   // series' closed form (1 - q^n (1 + r)^-n) / (r + p); n where r + p is 0.
-  double annuity(double n, double q_n) const {
-    return r + p == 0 ? n : (1.0 - at(n, q_n)) / (r + p);
+  // With a hazard the numerator is -expm1(n (log(1 - p) - log(1 + r))): a
+  // small r + p would leave 1 - q^n (1 + r)^-n few digits or none (q is 1
+  // once p is below 1e-16).
+  double annuity(double n) const {
+    if (r + p == 0) return n;
+    if (p == 0) return (1.0 - discount(r, n)) / r;
+    return -std::expm1(n * (std::log1p(-p) - std::log1p(r))) / (r + p);
   }
-  double annuity(double n) const { return annuity(n, lives(n)); }
 
   // The bare land, back after the felling `years` from now or at the end of
   // the year a fire burns the stand in, within the n whole years before:
@@ -85,7 +89,6 @@ class ValueAtPlanting {
   ValueAtPlanting(const RunValue& v, const Economics& e)
       : e_(e), years_(whole_years(v.rotation_age)) {
     const Discounting any_rate(0, e);  // q^years is the same at every rate
-    q_years_ = any_rate.lives(years_);
     for (const CashFlow& c : v.cash_flows)
       if (c.kind == CashFlow::Kind::thinning || c.kind == CashFlow::Kind::felling)
         harvests_.push_back({c.net, c.age, any_rate.lives(c.age)});
@@ -93,7 +96,7 @@ class ValueAtPlanting {
 
   double operator()(double r) const {
     const Discounting d(r, e_);
-    double v0 = -e_.establishment - e_.annual * d.annuity(years_, q_years_);
+    double v0 = -e_.establishment - e_.annual * d.annuity(years_);
     for (const Harvest& h : harvests_) v0 += h.net * d.at(h.age, h.q_age);
     return v0;
   }
@@ -103,7 +106,7 @@ class ValueAtPlanting {
     double net, age, q_age;
   };
   const Economics& e_;
-  double years_, q_years_;  // the annual costs' N and q^N
+  double years_;  // N, the years of annual costs
   std::vector<Harvest> harvests_;
 };
 

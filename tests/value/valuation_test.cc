@@ -143,6 +143,12 @@ TEST(Valuation, UnderAFireHazardTheSumsAndReedsIdentityHold) {
       EXPECT_NEAR(*lev, reed, std::fabs(reed) * 1e-9) << p << " " << r;
     }
   }
+  // A hazard too small to change q = 1 - p, without discounting: the annual
+  // costs are still those of 25 years, not lost to cancellation.
+  Economics e = example_one();
+  e.discount_rate = 0;
+  e.fire_hazard = 1e-300;
+  EXPECT_NEAR(value_run(run, e, true)->cash_flows[2].present_value, -250, 1e-9);
 }
 
 }  // namespace
