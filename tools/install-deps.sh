@@ -8,6 +8,7 @@
 #   tools/install-deps.sh --tests    also what every test needs (and the
 #                                    pt_PT.UTF-8 locale of the locale test)
 #   tools/install-deps.sh --bench    also the tools of bench/run_sessions.py
+#                                    and hyperfine (docs/performance.md)
 #
 # Options combine. Runs apt-get as root, through sudo when not root.
 set -euo pipefail
@@ -26,8 +27,9 @@ python=(pybind11-dev python3-dev python3-numpy python3-pandas python3-matplotlib
 web=(emscripten nodejs npm chromium)
 # The R package (r/), its check and its tests.
 r=(r-base-dev r-cran-rcpp r-cran-testthat)
-# Whole-session timings: callgrind, GNU time, strace.
-bench=(valgrind time strace)
+# Whole-session timings: callgrind, GNU time, strace; hyperfine for the
+# command timings of docs/performance.md.
+bench=(valgrind time strace hyperfine)
 
 groups=(build)
 locale=

@@ -1,7 +1,9 @@
 """optimize_scenario against `zireze optimize`: optimum.csv cell for cell, best.toml as text,
 and the best regimes re-run by run_scenario to the command's figures; the command's database
-holds its CSV files; hostile arguments are a TypeError or a ValueError."""
+holds its CSV files; a fire hazard never lengthens the best rotation; hostile arguments are a
+TypeError or a ValueError."""
 import math
+import random
 import sqlite3
 import subprocess
 
@@ -90,6 +92,24 @@ def test_wrong_types(call):
 def test_bad_space_values(space, reason):
     with pytest.raises(zireze.ScenarioError, match=reason.replace("[", r"\[")):
         zireze.optimize(STAND, economics=ECONOMICS, **space)
+
+
+def test_a_fire_hazard_never_lengthens_the_best_rotation():
+    """Reed: a hazard p values the rotation as the risk-free one at a higher rate, so the best
+    felling age without thinnings comes no later; a hazard outside [0, 1) is refused."""
+    rng = random.Random(25)
+    shortened = 0
+    for _ in range(8):
+        stand = {"id": "s", "age": rng.choice([rng.randint(10, 28), round(rng.uniform(10, 28), 1)]),
+                 "site_class": round(rng.uniform(9, 22), 1), "trees": rng.randint(500, 3000)}
+        rotations = [zireze.optimize(stand, economics={**ECONOMICS, "fire_hazard": p},
+                                     objective="lev", thinnings=0, rotation=(20, 90))
+                     .optimum["rotation_age"][0] for p in (0, 0.01, 0.03)]
+        assert rotations == sorted(rotations, reverse=True), (stand, rotations)
+        shortened += rotations[-1] < rotations[0]
+    assert shortened >= 6
+    with pytest.raises(zireze.ScenarioError, match="fire_hazard: the fire hazard is a probab"):
+        zireze.optimize(STAND, economics={**ECONOMICS, "fire_hazard": 1}, thinnings=0)
 
 
 def test_lev_and_npv_need_economics():

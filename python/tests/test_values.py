@@ -1,5 +1,6 @@
 """What runs are worth: values.csv and cashflows.csv recomputed from stands.csv with the README's
-definitions, figure for figure; the DataFrames and the workbook equal the CSV files cell for cell."""
+definitions, figure for figure, without and with a fire hazard; the DataFrames and the workbook
+equal the CSV files cell for cell."""
 import csv
 import math
 import subprocess
@@ -73,17 +74,32 @@ def recompute(states, e, never_thinned):
     """The README's definitions, in the order they are written there."""
     if states[-1]["event"] != "felled":
         return None
-    r = e.get("discount_rate", 0.0)
+    r, p = e.get("discount_rate", 0.0), e.get("fire_hazard", 0.0)
+    q = 1.0 - p
     money = {k: float(e.get(k, 0.0)) for k in (
         "sawlog", "roundwood", "residue", "thinning", "thinning_per_m3", "felling",
         "felling_per_m3", "annual", "establishment", "land_value")}
     a0, T = single(states[0]["age"]), single(states[-1]["age"])
 
     def discount(rate, years):
-        return (1.0 + rate) ** -years
+        """q^years (1+r)^-years: a sum counted with the odds the stand lives to it."""
+        return q ** years * (1.0 + rate) ** -years
 
     def annuity(rate, n):
-        return n if rate == 0 else (1.0 - discount(rate, n)) / rate
+        """S(n), in its closed form; the sum it is defined as agrees."""
+        if rate + p == 0:
+            s = n
+        elif p == 0:
+            s = (1.0 - discount(rate, n)) / rate
+        else:  # the closed form's numerator, keeping its digits where rate + p is small
+            s = -math.expm1(n * (math.log1p(-p) - math.log1p(rate))) / (rate + p)
+        by_terms = math.fsum(q ** (k - 1) * (1.0 + rate) ** -k for k in range(1, int(n) + 1))
+        assert math.isclose(s, by_terms, rel_tol=1e-12), (rate, p, n, s, by_terms)
+        return s
+
+    def bare_land(rate, years, n):
+        """The land is back after the felling or after a fire, whichever comes first."""
+        return discount(rate, years) if p == 0 else discount(rate, years) + p * annuity(rate, n)
 
     n, N = math.floor(T - a0 + 0.001), math.floor(T + 0.001)
     flows, removed = [], [0.0, 0.0, 0.0]
@@ -105,7 +121,7 @@ def recompute(states, e, never_thinned):
     flows.append(("", None, "annual", 0.0, annual, -annual, -money["annual"] * annuity(r, n)))
     if money["land_value"] != 0:
         flows.append(("", T, "land", money["land_value"], 0.0, money["land_value"],
-                      money["land_value"] * discount(r, T - a0)))
+                      money["land_value"] * bare_land(r, T - a0, n)))
     value = {"rotation_age": T, "npv": 0.0, "revenue": 0.0, "cost": 0.0}
     for f in flows:
         value["npv"] += f[6]
@@ -121,7 +137,7 @@ def recompute(states, e, never_thinned):
         return v0
 
     if never_thinned:
-        value["lev"] = at_planting(r) / (1.0 - discount(r, T)) if r != 0 else None
+        value["lev"] = at_planting(r) / (1.0 - bare_land(r, T, N)) if r != 0 else None
         value["irr"] = None
         lo, hi = 0.0, 1.0
         if at_planting(lo) > 0 and at_planting(hi) < 0:
@@ -152,11 +168,19 @@ def zireze_program():
     return os.environ["ZIREZE_PROGRAM"]
 
 
-def scenarios(tmp_path):
+def scenarios(tmp_path, hazard=None):
+    """The benchmark's plots and the mixed runs; with a fire hazard of `hazard` a year too."""
     subprocess.run([sys.executable, str(SOURCE / "bench" / "make_scenario.py"), "30",
                     str(tmp_path / "plots"), "--value"], check=True)
     (tmp_path / "mixed.toml").write_text(MIXED)
-    return [tmp_path / "plots" / "scenario.toml", tmp_path / "mixed.toml"]
+    found = [tmp_path / "plots" / "scenario.toml", tmp_path / "mixed.toml"]
+    if hazard is not None:
+        for s in list(found):
+            fire = s.with_name(s.stem + "-fire.toml")
+            fire.write_text(s.read_text().replace("[economics]\n",
+                                                  f"[economics]\nfire_hazard = {hazard}\n"))
+            found.append(fire)
+    return found
 
 
 def never_thinned_stands(scenario):
@@ -171,7 +195,7 @@ def never_thinned_stands(scenario):
 
 
 def test_values_are_recomputed_from_the_stand_states(tmp_path, program):
-    for scenario in scenarios(tmp_path):
+    for scenario in scenarios(tmp_path, hazard=0.02):
         economics, never = never_thinned_stands(scenario)
         out = run(tmp_path, scenario)
         states, flows = {}, {}

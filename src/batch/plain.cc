@@ -330,6 +330,8 @@ Plain plain_of(const Scenario& s) {
                               {"establishment", e.establishment},
                               {"land_value", e.land_value}})
       money.add(key, Plain::number(double_text(value)));
+    // Written only with a hazard: a scenario without one reads and writes as before.
+    if (e.fire_hazard != 0) money.add("fire_hazard", Plain::number(double_text(e.fire_hazard)));
     top.add("economics", money);
   }
   if (s.optimize) {

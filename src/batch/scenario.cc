@@ -103,7 +103,7 @@ bool number_key(std::string_view key) {
       "b", "c", "dmin", "p90", "one_in", "residual_basal_area", "grow_to", "grow_by",
       // [economics]
       "discount_rate", "sawlog", "roundwood", "residue", "thinning", "thinning_per_m3", "felling",
-      "felling_per_m3", "annual", "establishment", "land_value",
+      "felling_per_m3", "annual", "establishment", "land_value", "fire_hazard",
       // [optimize]
       "thinnings", "earliest_thinning", "min_interval", "min_removal", "max_removal",
       "min_residual_basal_area", "rotation",
@@ -455,7 +455,8 @@ std::optional<Economics> economics(Toml& in, const toml::node& n) {
       {"felling_per_m3", &Economics::felling_per_m3},
       {"annual", &Economics::annual},
       {"establishment", &Economics::establishment},
-      {"land_value", &Economics::land_value}};
+      {"land_value", &Economics::land_value},
+      {"fire_hazard", &Economics::fire_hazard}};
   bool ok = true;
   for (auto&& [k, v] : *t) {
     const std::string_view name = k.str();
@@ -470,6 +471,7 @@ std::optional<Economics> economics(Toml& in, const toml::node& n) {
     const std::optional<double> x = in.real(v, key->first);
     const char* reason = !x                                         ? nullptr
                          : key->second == &Economics::discount_rate ? discount_rate_refusal(*x)
+                         : key->second == &Economics::fire_hazard   ? fire_hazard_refusal(*x)
                                                                     : money_refusal(*x);
     if (reason) in.problem(in.where(v), std::string(key->first) + ": " + reason);
     ok = ok && x && !reason;

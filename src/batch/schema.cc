@@ -179,32 +179,37 @@ const Column<Run> kValueColumns[] = {
      },
      kOneDecimal},
     {"npv", Type::real, "money/ha",
-     "Net present value at a0, the stand's age at step 0: the sum of the run's present_value "
-     "in cashflows.csv, in their order.",
+     "Net present value at a0, the stand's age at step 0 (the stand standing then): the sum of "
+     "the run's present_value in cashflows.csv, in their order.",
      [](const Run& r) { return value(r, &RunValue::npv); }, kMoney},
     {"lev", Type::real, "money/ha",
-     "Land expectation value (Faustmann): V0 / (1 - (1+r)^-T), where V0 = -establishment - "
-     "annual * A(r, N) + the sum over the harvests of net * (1+r)^-age, N = floor(T + 0.001) "
-     "and A(r, n) = (1 - (1+r)^-n) / r (n where r is 0). Empty where r is 0, and for a stand "
-     "described as thinned before (its past harvests are unknown).",
+     "Land expectation value (Faustmann; Reed's with a fire hazard): V0 / (1 - D), where V0 = "
+     "-establishment - annual * S(N) + the sum over the harvests of net * q^age * (1+r)^-age, "
+     "D = p * S(N) + q^T * (1+r)^-T and N = floor(T + 0.001): the bare land's value when every "
+     "rotation, ended by the felling or by a fire, is followed by the same regime (with p = 0, "
+     "V0 / (1 - (1+r)^-T)). Empty where r is 0, and for a stand described as thinned before "
+     "(its past harvests are unknown).",
      [](const Run& r) { return value(r, &RunValue::lev); }, kMoney},
     {"irr", Type::real, "1/year",
-     "Internal rate of return: the rate at which V0 is 0, by bisection on [0, 1] (halved to "
-     "the last digit of a double, its midpoint); empty unless V0 is positive at rate 0 and "
-     "negative at rate 1, and for a stand described as thinned before.",
+     "Internal rate of return: the rate r at which V0 is 0 (p as given), by bisection on [0, 1] "
+     "(halved to the last digit of a double, its midpoint); empty unless V0 is positive at rate "
+     "0 and negative at rate 1, and for a stand described as thinned before.",
      [](const Run& r) { return value(r, &RunValue::irr); }, kRate},
     {"mai_vol_tot", Type::real, "m3/ha/year",
      "Mean annual increment: the sum of removed_vol_tot over the run's thinnings and felling, "
-     "divided by T. Empty for a stand described as thinned before.",
+     "divided by T (the regime as planned, whatever p). Empty for a stand described as thinned "
+     "before.",
      [](const Run& r) { return value(r, &RunValue::mai_vol_tot); }, kVolume},
     {"mai_vol_rol", Type::real, "m3/ha/year", "Likewise for removed_vol_rol.",
      [](const Run& r) { return value(r, &RunValue::mai_vol_rol); }, kVolume},
     {"mai_vol_mad", Type::real, "m3/ha/year", "Likewise for removed_vol_mad.",
      [](const Run& r) { return value(r, &RunValue::mai_vol_mad); }, kVolume},
-    {"revenue", Type::real, "money/ha", "The sum of the harvests' revenue, undiscounted.",
+    {"revenue", Type::real, "money/ha",
+     "The sum of the harvests' revenue, undiscounted (the regime as planned, whatever p).",
      [](const Run& r) { return value(r, &RunValue::revenue); }, kMoney},
     {"cost", Type::real, "money/ha",
-     "The sum of the harvests' cost, then annual * n (n = floor(T - a0 + 0.001)), undiscounted.",
+     "The sum of the harvests' cost, then annual * n (n = floor(T - a0 + 0.001)), undiscounted "
+     "(the regime as planned, whatever p).",
      [](const Run& r) { return value(r, &RunValue::cost); }, kMoney},
 };
 
@@ -244,7 +249,7 @@ const Column<F> kCashFlowColumns[] = {
      kOneDecimal},
     {"event", Type::text, "",
      "`thinned` or `felled` (a harvest); `annual` (the annual costs from a0 to T); `land` (the "
-     "bare land after the felling, when land_value is not 0).",
+     "bare land after the felling or a fire, when land_value is not 0).",
      [](const F& r) -> Cell { return std::string_view(cash_flow_event(r.c)); }},
     {"revenue", Type::real, "money/ha",
      "A harvest: sawlog * removed_vol_mad + roundwood * removed_vol_rol + residue * "
@@ -258,8 +263,13 @@ const Column<F> kCashFlowColumns[] = {
     {"net", Type::real, "money/ha", "revenue - cost.", [](const F& r) -> Cell { return r.c.net; },
      kMoney},
     {"present_value", Type::real, "money/ha",
-     "At a0: a harvest's net * (1+r)^-(age - a0); the land's land_value * (1+r)^-(T - a0); the "
-     "annual costs' -annual * A(r, n). They sum to the run's npv.",
+     "At a0, each sum with the probability that the stand lives to it (p, q and S as in "
+     "values.csv): a harvest's net * q^(age - a0) * (1+r)^-(age - a0); the land's land_value * "
+     "(q^(T - a0) * (1+r)^-(T - a0) + p * S(n)), there after the felling or after a fire, "
+     "whichever comes first; the annual costs' -annual * S(n), each year's paid at its end if "
+     "the stand stood at its start. With p = 0, the present values without risk: net * "
+     "(1+r)^-(age - a0), land_value * (1+r)^-(T - a0), -annual * (1 - (1+r)^-n) / r (-annual "
+     "* n where r is 0). They sum to the run's npv.",
      [](const F& r) -> Cell { return r.c.present_value; }, kMoney},
 };
 
@@ -565,11 +575,16 @@ std::string columns_markdown() {
   describe(out, kValuesTable,
            "with `[economics]`, one row per run: what it is worth. Money is worked out in double "
            "precision from the figures of stands.csv as the model computed them (single "
-           "precision); r is discount_rate, a0 the stand's age at step 0.");
+           "precision); r is discount_rate, a0 the stand's age at step 0, p fire_hazard and q = 1 "
+           "- p. A fire, arriving at random with probability p a year, ends the rotation and "
+           "leaves nothing to sell (salvage is not modelled): every sum counts with the "
+           "probability that the stand lives to it, q to the power of the years to it. S(n) is "
+           "the sum for k = 1 .. n of q^(k-1) * (1+r)^-k, (1 - q^n * (1+r)^-n) / (r + p) (n where "
+           "r + p is 0). With p = 0 the values are those without risk.");
   describe(out, kCashFlowsTable,
            "with `[economics]`, the cash flows of each run that has values: one row per thinning "
            "and the felling, then one for the annual costs and, when land_value is not 0, one for "
-           "the land.");
+           "the land; the same rows whatever fire_hazard.");
   describe(out, kOptimumTable, "from `zireze optimize`, one row per stand: its best regime.");
   describe(out, kCandidatesTable,
            "from `zireze plan`, one row per stand and candidate regime (a0 is the stand's age at "

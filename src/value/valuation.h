@@ -1,7 +1,10 @@
 // What a run is worth: its cash flows (each harvest's revenue and cost, the
 // annual costs, the bare land after the felling) with their present values,
 // and from them the net present value, the land expectation value
-// (Faustmann), the internal rate of return and the mean annual increments.
+// (Faustmann; Reed's under a fire hazard), the internal rate of return and
+// the mean annual increments. A fire arriving at random ends the rotation
+// and leaves nothing to sell: every sum counts with the probability that the
+// stand lives to it.
 // Money is worked out in double precision from the model's single-precision
 // figures, in a fixed order, so the same run gives the same bytes everywhere.
 #pragma once
@@ -28,14 +31,17 @@ struct Economics {
   double felling_per_m3 = 0;   // per m3 of VOL.TOT. felled
   double annual = 0;           // per year (management, protection)
   double establishment = 0;    // planting at age 0 (land expectation value and return only)
-  double land_value = 0;       // the bare land after the felling (net present value only)
+  double land_value = 0;       // the bare land after the felling or a fire (net present value only)
+  double fire_hazard = 0;      // the probability a year that a fire destroys the stand, [0, 1)
 };
 
 // Why a value cannot serve, in the scenario file's words; null when it can.
 // The discount rate is a fraction from 0 to 0.5; prices and costs are not
-// negative; every value is a number.
+// negative; the fire hazard is a probability from 0 to below 1; every value
+// is a number.
 const char* discount_rate_refusal(double r);
 const char* money_refusal(double x);
+const char* fire_hazard_refusal(double p);
 
 struct CashFlow {
   enum class Kind { thinning, felling, annual, land };
@@ -45,7 +51,7 @@ struct CashFlow {
   double revenue;
   double cost;
   double net;            // revenue - cost
-  double present_value;  // at the stand's age at step 0
+  double present_value;  // at the stand's age at step 0, with the odds it is not burnt
 };
 
 struct RunValue {

@@ -83,6 +83,22 @@ TEST(Scenario, ReportsEveryProblemWithItsPlace) {
                           "in/s.toml:10:11: weibull needs c",
                           "in/s.toml:10:30: a = -1: NAO PODE SER NEGATIVO",
                       }));
+  // The fire hazard is a probability a year, below 1: a fire every year
+  // leaves no rotation to value.
+  for (const char* refused : {"1", "1.5", "-0.01", "nan", "inf"}) {
+    problems.clear();
+    EXPECT_FALSE(
+        read(std::string("[economics]\nsawlog = 50\nfire_hazard = ") + refused + "\n", problems));
+    ASSERT_EQ(problems.size(), 1u) << refused;
+    EXPECT_EQ(problems[0].rfind("in/s.toml:3:15: fire_hazard", 0), 0u) << problems[0];
+  }
+  problems.clear();
+  const std::optional<Scenario> hazard = read(
+      "[economics]\nfire_hazard = 0.9999\n[[stand]]\nid = \"a\"\nage = 20\nsite_class = "
+      "16\ntrees = 900\n",
+      problems);
+  ASSERT_TRUE(hazard) << problems[0];
+  EXPECT_EQ(hazard->economics->fire_hazard, 0.9999);
 }
 
 // Areas and the plan: each problem at its value; regimes may share an id

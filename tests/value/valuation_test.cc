@@ -112,5 +112,44 @@ TEST(Valuation, AStandEnteredThinnedHasOnlyItsPresentValue) {
   EXPECT_FALSE(value_run(states({{Event::initial, 20, 0, 0, 0}}), e, true));
 }
 
+// Under a fire hazard p: the net present value is the definitions' sums
+// term by term (the closed forms agree with them), and with no annual cost
+// and a whole felling age the land expectation value is Reed's identity,
+// lev(p, r) = (r + p) / r * lev(0, r') with r' = (r + p) / (1 - p).
+TEST(Valuation, UnderAFireHazardTheSumsAndReedsIdentityHold) {
+  const std::vector<State> run = states(kThinnedThenFelled);
+  for (const double p : {0.005, 0.01, 0.02, 0.1}) {
+    for (const double r : {0.01, 0.03, 0.08}) {
+      Economics e = example_one();
+      e.discount_rate = r;
+      e.fire_hazard = p;
+      const std::optional<RunValue> v = value_run(run, e, true);
+      ASSERT_TRUE(v);
+      // a0 = 20: the thinning now; the felling, the land and n = 25 years of
+      // annual costs to T = 45.
+      const double q = 1 - p, d = 1 / (1 + r);
+      double annuity = 0;
+      for (int k = 1; k <= 25; ++k) annuity += std::pow(q, k - 1) * std::pow(d, k);
+      const double npv = v->cash_flows[0].net + v->cash_flows[1].net * std::pow(q * d, 25) -
+                         e.annual * annuity + e.land_value * (std::pow(q * d, 25) + p * annuity);
+      EXPECT_NEAR(v->npv, npv, std::fabs(npv) * 1e-12) << p << " " << r;
+
+      e.annual = 0;
+      const std::optional<double> lev = value_run(run, e, true)->lev;
+      Economics risk_free = e;
+      risk_free.fire_hazard = 0;
+      risk_free.discount_rate = (r + p) / (1 - p);
+      const double reed = (r + p) / r * *value_run(run, risk_free, true)->lev;
+      EXPECT_NEAR(*lev, reed, std::fabs(reed) * 1e-9) << p << " " << r;
+    }
+  }
+  // A hazard too small to change q = 1 - p, without discounting: the annual
+  // costs are still those of 25 years, not lost to cancellation.
+  Economics e = example_one();
+  e.discount_rate = 0;
+  e.fire_hazard = 1e-300;
+  EXPECT_NEAR(value_run(run, e, true)->cash_flows[2].present_value, -250, 1e-9);
+}
+
 }  // namespace
 }  // namespace zireze

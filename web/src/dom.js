@@ -32,14 +32,14 @@ export const fid = (key) => 'f-' + key.replace(/\./g, '-');
 const problemLine = (key) => h('p', { class: 'field-problem', id: fid(key) + '-problem', 'data-problem': key });
 
 // A labelled input showing `value`, handing what is typed to `set`, with its
-// problem line below.
-export function input(key, label, value, set, attrs = {}) {
+// problem line below and, when given, a one-line explanation under its label.
+export function input(key, label, value, set, attrs = {}, hint = '') {
   const id = fid(key);
   const el = h('input', {
     id,
     type: 'text',
     value,
-    'aria-describedby': id + '-problem',
+    'aria-describedby': (hint ? id + '-hint ' : '') + id + '-problem',
     'data-key': key,
     autocomplete: 'off',
     spellcheck: 'false',
@@ -49,12 +49,19 @@ export function input(key, label, value, set, attrs = {}) {
       changed();
     },
   });
-  return h('div', { class: 'field' }, h('label', { for: id, text: label }), el, problemLine(key));
+  return h(
+    'div',
+    { class: hint ? 'field explained' : 'field' },
+    h('label', { for: id, text: label }),
+    hint ? h('p', { class: 'hint', id: id + '-hint', text: hint }) : null,
+    el,
+    problemLine(key),
+  );
 }
 
 // A number typed as text: the C++ code reads it.
-export function numberInput(key, label, obj, prop) {
-  return input(key, label, obj[prop] ?? '', (v) => (obj[prop] = v), { inputmode: 'decimal' });
+export function numberInput(key, label, obj, prop, hint = '') {
+  return input(key, label, obj[prop] ?? '', (v) => (obj[prop] = v), { inputmode: 'decimal' }, hint);
 }
 
 export function select(key, label, options, value, onchange) {

@@ -126,7 +126,12 @@ const words = {
       felling_per_m3: 'Custo do corte final por m3 de VOL.TOT.',
       annual: 'Custo anual (gestão, protecção)',
       establishment: 'Custo de instalação (idade 0)',
-      land_value: 'Valor do solo após o corte final',
+      land_value: 'Valor do solo após o corte final ou um incêndio',
+      fire_hazard: 'Risco de incêndio (probabilidade anual, 0 a menos de 1)',
+    },
+    economicsHints: {
+      fire_hazard:
+        'Um incêndio acaba a rotação sem nada para vender: cada valor conta com a probabilidade de o povoamento lhe chegar (0.01: 1 % ao ano).',
     },
     values: 'Valores',
     valuesCaption: 'O valor de cada regime (values.csv)',
@@ -331,7 +336,11 @@ const words = {
       felling_per_m3: 'Felling cost per m3 of VOL.TOT.',
       annual: 'Annual cost (management, protection)',
       establishment: 'Establishment cost (age 0)',
-      land_value: 'Bare land value after the felling',
+      land_value: 'Bare land value after the felling or a fire',
+      fire_hazard: 'Fire hazard (probability a year, 0 to below 1)',
+    },
+    economicsHints: {
+      fire_hazard: 'A fire ends the rotation with nothing to sell: each value counts with the odds the stand lives to it (0.01: 1 % a year).',
     },
     values: 'Values',
     valuesCaption: 'What each run is worth (values.csv)',

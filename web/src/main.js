@@ -324,7 +324,7 @@ function renderEconomics() {
   const economics = model.economics || {};
   $('economics-fields').replaceChildren(
     ...scenario.economicsKeys.map((key) => {
-      const field = numberInput(`economics.${key}`, w.economicsWords[key], economics, key);
+      const field = numberInput(`economics.${key}`, w.economicsWords[key], economics, key, w.economicsHints[key]);
       field.querySelector('input').addEventListener('input', () => (model.economics = economics));
       return field;
     }),

@@ -121,6 +121,7 @@ export const economicsKeys = [
   'annual',
   'establishment',
   'land_value',
+  'fire_hazard',
 ];
 
 // ---- the search space ([optimize]) ----------------------------------------------

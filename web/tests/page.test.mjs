@@ -410,6 +410,10 @@ test('prices, the stands of a regime and the search space typed into the form ar
   await page.click('#economics summary');
   await page.fill('#f-economics-discount_rate', '0.03');
   await page.fill('#f-economics-sawlog', '55');
+  // The fire hazard's field explains itself to a screen reader too.
+  await page.fill('#f-economics-fire_hazard', '0.01');
+  const described = await page.getAttribute('#f-economics-fire_hazard', 'aria-describedby');
+  assert.match(await page.textContent('#' + described.split(' ')[0]), /fire ends the rotation|incêndio acaba a rotação/);
   await page.click('#space summary');
   await page.selectOption('#f-optimize-objective', 'npv');
   await settled(page);
@@ -425,7 +429,7 @@ test('prices, the stands of a regime and the search space typed into the form ar
   await settled(page);
   assert.equal(await page.textContent('[for="f-regime-0-stand-box-1"]'), 'sul');
   const saved = (await downloaded(page, '#save')).bytes.toString();
-  assert.match(saved, /\[economics\]\ndiscount_rate = 0\.03\nsawlog = 55\n/);
+  assert.match(saved, /\[economics\]\ndiscount_rate = 0\.03\nsawlog = 55\nfire_hazard = 0\.01\n/);
   assert.match(saved, /\[optimize\]\nobjective = "npv"\nthinnings = 3\n/);
   assert.match(saved, /id = "dois-desbastes"\nstands = \["sul"\]\n/);
 
@@ -435,6 +439,7 @@ test('prices, the stands of a regime and the search space typed into the form ar
   assert.deepEqual(await valueRows(again), await valueRows(page));
   assert.equal(await again.isChecked('#f-regime-0-stand-box-1'), true);
   assert.equal(await again.inputValue('#f-economics-sawlog'), '55.0');
+  assert.equal(await again.inputValue('#f-economics-fire_hazard'), '0.01');
   assert.equal(await again.inputValue('#f-optimize-objective'), 'npv');
   await again.close();
   await page.close();
