@@ -17,7 +17,7 @@ TABLES = ("candidates", "candidate_flows", "plan", "periods", "constraints", "so
 SCENARIO = {
     "economics": {"discount_rate": 0.03, "sawlog": 55, "roundwood": 30, "residue": 2,
                   "thinning": 250, "thinning_per_m3": 8, "felling": 150, "felling_per_m3": 6,
-                  "annual": 15, "establishment": 1500},
+                  "annual": 15, "establishment": 1500, "fire_hazard": 0.01},
     "optimize": {"objective": "npv", "thinnings": 1, "rotation": [30, 55]},
     "plan": {"horizon": 20, "period": 5, "flow": "vol_tot", "tolerance": 0.1,
              "ending_volume": 0.5},
