@@ -584,7 +584,12 @@ py::tuple plan_scenario(const py::bytes& text_bytes, const py::bytes& file_bytes
     scenario = read(text, file, plots, problems, batch::plan_problems);
     if (scenario) {
       Interrupts interrupts;
-      outcome = batch::plan_of(*scenario, jobs, [&] { interrupts.check(); });
+      try {
+        outcome = batch::plan_of(*scenario, jobs, [&] { interrupts.check(); });
+      } catch (const batch::PlanRefused& e) {
+        problems.push_back(file + ": " + e.what());
+        scenario.reset();
+      }
     }
   }
   if (!scenario) return refused(problems);

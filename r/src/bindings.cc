@@ -812,7 +812,13 @@ SEXP cpp_plan(SEXP x, SEXP jobs) {
       refused.lines.push_back(r::utf8(file + ": " + p));
     if (!refused.lines.empty()) throw refused;
     r::Interrupts interrupts;
-    const batch::PlanOutcome outcome = batch::plan_of(s, threads, [&] { interrupts.check(); });
+    std::optional<batch::PlanOutcome> solved;
+    try {
+      solved = batch::plan_of(s, threads, [&] { interrupts.check(); });
+    } catch (const batch::PlanRefused& e) {
+      throw r::Refused{"scenario", {r::utf8(file + ": " + e.what())}};
+    }
+    const batch::PlanOutcome& outcome = *solved;
     Rcpp::List out;
     for (const batch::NamedTable& t : batch::plan_tables(s, outcome))
       out[std::string(t.name)] = r::data_frame_of(t.columns);

@@ -346,7 +346,14 @@ int plan_command(const Options& o) {
           stands.push_back(std::move(c.stand));
           progress.done(stands.size());
         });
-    const PlanOutcome outcome = solve_plan(*scenario.plan, std::move(stands));
+    std::optional<PlanOutcome> solved;
+    try {
+      solved = solve_plan(*scenario.plan, std::move(stands));
+    } catch (const PlanRefused& e) {
+      std::cerr << "zireze: " << o.scenario << ": " << e.what() << '\n';
+      return 2;
+    }
+    const PlanOutcome& outcome = *solved;
     write_plan_files(outputs, scenario, outcome);
     if (outputs.db()) outputs.db()->add(scenario, outcome);
     if (outputs.book()) outputs.book()->add(scenario, outcome);

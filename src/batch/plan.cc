@@ -2,6 +2,7 @@
 
 #include <cmath>
 
+#include "batch/csv.h"
 #include "batch/plan_tables.h"
 #include "batch/schema.h"
 #include "plan/solver.h"
@@ -89,6 +90,12 @@ double snapped(double x) {
   return x;
 }
 
+std::string number_text(double x) {
+  std::string text;
+  append_cell(text, x);
+  return text;
+}
+
 int split_stands(std::span<const PlanStand> stands, std::span<const double> shares) {
   int split = 0;
   std::size_t j = 0;
@@ -109,6 +116,10 @@ PlanOutcome solve_plan(const PlanSettings& p, std::vector<PlannedStand> stands) 
   for (const PlannedStand& s : out.stands)
     if (!s.plan.candidates.empty()) in_plan.push_back(s.plan);
   const LinearProgram lp = plan_program(p, in_plan);
+  if (const double most = largest_figure(lp); !(most < 1e20))
+    throw PlanRefused("the plan's figures reach " + number_text(most) +
+                      ", beyond the 1e20 its solver takes: a price, an area or a bound is too "
+                      "large");
   const std::unique_ptr<LpSolver> solver = coin_solver();
   out.solution.solver = solver->name(p.integer);
   const SolveLimits limits{p.gap, p.time_limit};

@@ -9,6 +9,7 @@
 #include <cstddef>
 #include <functional>
 #include <optional>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -66,8 +67,15 @@ struct PlanOutcome {
   bool solved() const { return found; }
 };
 
+// A plan whose figures lie beyond what the solver takes: prices, areas or
+// bounds so large that its coefficients pass 1e20. Its reason in the
+// scenario's terms.
+struct PlanRefused : std::runtime_error {
+  using std::runtime_error::runtime_error;
+};
+
 // The plan over the stands' candidates (stands without any are left out of
-// it), solved by CLP or CBC.
+// it), solved by CLP or CBC. Throws PlanRefused.
 PlanOutcome solve_plan(const PlanSettings& p, std::vector<PlannedStand> stands);
 
 // The plan of a scenario without its runs' rows (the packages' way):

@@ -476,7 +476,7 @@ const Column<K> kConstraintColumns[] = {
      "When infeasible: the least violation of the row (in its units) that makes the plan "
      "feasible, from a second program that minimises the sum of the violations of the "
      "forest-wide rows, each divided by its right side (by the largest its left side can be "
-     "where the right side is 0). Empty otherwise.",
+     "where the right side is 0), or by 1 where that is less. Empty otherwise.",
      [](const K& r) { return optional(r.violation); }},
 };
 

@@ -115,7 +115,7 @@ LinearProgram elastic_program(const LinearProgram& lp, std::size_t stand_rows) {
     if (row.sense == Sense::equal) continue;
     // The largest the left side can be: each stand's largest coefficient.
     double scale = std::fabs(row.rhs);
-    if (scale == 0) {
+    if (row.rhs == 0) {
       std::size_t at = 0;
       for (std::size_t s = 0; s < stand_rows; ++s) {
         double largest = 0;
@@ -127,7 +127,9 @@ LinearProgram elastic_program(const LinearProgram& lp, std::size_t stand_rows) {
         scale += largest;
       }
     }
-    if (scale == 0) scale = 1;
+    // A violation counts in the row's units at most: a bound of 1e-300
+    // hectares does not make a hectare's violation weigh 1e300.
+    scale = std::max(scale, 1.0);
     const int column = static_cast<int>(e.objective.size());
     e.objective.push_back(-1 / scale);
     e.upper.push_back(INFINITY);
@@ -136,6 +138,17 @@ LinearProgram elastic_program(const LinearProgram& lp, std::size_t stand_rows) {
     row.values.push_back(row.sense == Sense::at_least ? 1 : -1);
   }
   return e;
+}
+
+double largest_figure(const LinearProgram& lp) {
+  double most = 0;
+  auto see = [&](double x) { most = std::isnan(x) ? INFINITY : std::max(most, std::fabs(x)); };
+  for (double c : lp.objective) see(c);
+  for (const LinearProgram::Row& row : lp.rows) {
+    see(row.rhs);
+    for (double v : row.values) see(v);
+  }
+  return most;
 }
 
 double row_activity(const LinearProgram::Row& row, std::span<const double> x) {

@@ -55,9 +55,14 @@ LinearProgram plan_program(const PlanSettings& p, std::span<const PlanStand> sta
 // The program that finds the least violations of the forest-wide rows (those
 // after the stands'): a column more for each, its violation, which the row
 // takes in its favour; minimised, each relative to its right-hand side (or,
-// where that is 0, to the largest its left side can be), as a maximisation
-// of the violations' negated sum.
+// where that is 0, to the largest its left side can be; to 1 at least), as a
+// maximisation of the violations' negated sum.
 LinearProgram elastic_program(const LinearProgram& lp, std::size_t stand_rows);
+
+// The largest magnitude among the program's coefficients and right sides
+// (infinity where one is not a number): COIN-OR's solvers take programs whose
+// figures stay below 1e20.
+double largest_figure(const LinearProgram& lp);
 
 // A row's left side at the columns' values.
 double row_activity(const LinearProgram::Row& row, std::span<const double> x);

@@ -61,7 +61,9 @@ std::vector<PlanProblem> check_plan(const PlanSettings& p, bool has_economics) {
 }
 
 const char* area_refusal(double hectares) {
-  return std::isfinite(hectares) && hectares > 0 ? nullptr : "hectares, greater than 0 and finite";
+  // A billion hectares is more than any forest; beyond, the plan's sums of
+  // hectares times money would lose their meaning.
+  return hectares > 0 && hectares <= 1e9 ? nullptr : "hectares, greater than 0 and at most 1e9";
 }
 
 }  // namespace zireze

@@ -43,8 +43,8 @@ struct PlanProblem {
 };
 std::vector<PlanProblem> check_plan(const PlanSettings& p, bool has_economics);
 
-// A stand's area in hectares, as a scenario gives it: greater than 0 and
-// finite. Null when it can serve, else why not.
+// A stand's area in hectares, as a scenario gives it: greater than 0 and at
+// most 1e9. Null when it can serve, else why not.
 const char* area_refusal(double hectares);
 
 }  // namespace zireze

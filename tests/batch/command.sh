@@ -182,6 +182,16 @@ sed 's/^ending_volume = 0.5/ending_volume = 5/' plan.toml >infeasible.toml
 expect 3 "$program" plan infeasible.toml --out pbad
 grep -q 'infeasible.*Relax .*ending_volume (short by' err || fail "an infeasible plan: $(cat err)"
 grep -q '^infeasible,' pbad/solution.csv || fail "solution.csv: $(cat pbad/solution.csv)"
+# Bounds the solver cannot take as they are: a felled area of 1e-300 ha
+# (whose violation once weighed 1e300, and CLP aborted) weighs no more than
+# 1 ha in the least violations; figures past 1e20 are refused.
+sed 's/^ending_volume = 5/ending_volume = 5\nmax_felled_area = 1e-300/' infeasible.toml >tiny.toml
+expect 3 "$program" plan tiny.toml --out ptiny
+grep -q 'the plan is infeasible' err || fail "a felled area of 1e-300: $(cat err)"
+sed 's/^sawlog = 55/sawlog = 1e30/' plan.toml >rich.toml
+expect 2 "$program" plan rich.toml --out prich
+grep -q 'beyond the 1e20 its solver takes' err || fail "prices of 1e30: $(cat err)"
+[ -z "$(find prich -type f 2>/dev/null)" ] || fail "a plan refused wrote $(find prich -type f)"
 sed 's/id = "mine"/id = "fell-2"/' plan.toml >named.toml
 expect 2 "$program" plan named.toml --out pnamed
 grep -q 'regime "fell-2": the plan names' err || fail "a regime named fell-2: $(cat err)"

@@ -136,7 +136,7 @@ TEST(Scenario, ReadsAreasAndThePlanAndTellsTheirProblems) {
                           "in/s.toml:3:10: period: whole years from 1 to the horizon, dividing it",
                           "in/s.toml:4:13: tolerance: a share from 0 to 1",
                           "in/s.toml:5:8: flow: vol_tot, vol_rol, vol_mad, revenue or none",
-                          "in/s.toml:17:8: area: hectares, greater than 0 and finite",
+                          "in/s.toml:17:8: area: hectares, greater than 0 and at most 1e9",
                           "in/s.toml:22:1: a second regime with the id \"r\" on the stand \"b\"",
                       }));
 }
