@@ -406,6 +406,37 @@ std::optional<Plots> plots_of(const py::object& text, const std::string& name) {
   return Plots{py::cast<std::string>(text), name};
 }
 
+// The scenario read with `plots` as the file its stands_csv names. One that
+// names none takes them all the same: it is read again with the key put
+// before its first line, and its problems told at its own lines.
+std::optional<Scenario> read_with_plots(std::string_view text, const std::string& file,
+                                        const Plots& plots, std::vector<batch::Problem>& found) {
+  std::optional<std::string> asked;
+  const batch::FileReader given = [&](const std::string& path, std::string&) {
+    asked = path;
+    return std::optional<std::string>(plots.text);
+  };
+  std::optional<Scenario> scenario = batch::read_scenario(text, file, given, found);
+  if (!asked) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";  // the byte-order mark goes first
+    if (text.starts_with(kMark)) text.remove_prefix(kMark.size());
+    std::vector<batch::Problem> again;
+    std::optional<Scenario> placed =
+        batch::read_scenario("stands_csv = \"<plots>\"\n" + std::string(text), file, given, again);
+    // Not asked again: the key could not be put there (the text is no TOML,
+    // or holds a stands_csv that is not a file name); the first reading tells why.
+    if (asked) {
+      for (batch::Problem& p : again)
+        if (p.where.file == file && p.where.line > 1) --p.where.line;
+      found = std::move(again);
+      scenario = std::move(placed);
+    }
+  }
+  for (batch::Problem& p : found)
+    if (p.where.file == asked) p.where.file = plots.name;
+  return scenario;
+}
+
 // Reads the scenario (`file` names it in messages, and relative stands_csv
 // paths start from its folder), its stands_csv from the file, or from
 // `plots` when given. The scenario, or nothing with every problem found in
@@ -414,23 +445,9 @@ std::optional<Scenario> read(const std::string& text, const std::string& file,
                              const std::optional<Plots>& plots,
                              std::vector<std::string>& problems) {
   std::vector<batch::Problem> found;
-  std::optional<Scenario> scenario;
-  if (!plots) {
-    scenario = batch::read_scenario(text, file, batch::read_plots_file, found);
-  } else {
-    std::optional<std::string> asked;
-    const batch::FileReader given = [&](const std::string& path, std::string&) {
-      asked = path;
-      return std::optional<std::string>(plots->text);
-    };
-    scenario = batch::read_scenario(text, file, given, found);
-    for (batch::Problem& p : found)
-      if (p.where.file == asked) p.where.file = plots->name;
-    if (scenario && !asked) {
-      problems.push_back(file + ": no stands_csv, whose place the plots take");
-      scenario.reset();
-    }
-  }
+  std::optional<Scenario> scenario =
+      plots ? read_with_plots(text, file, *plots, found)
+            : batch::read_scenario(text, file, batch::read_plots_file, found);
   for (const batch::Problem& p : found) problems.push_back(batch::to_string(p));
   return scenario;
 }

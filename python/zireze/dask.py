@@ -13,7 +13,7 @@ float, the digits of an int); an empty text, NaN or None is an empty cell.
 
 ``scenario`` is a path or a dict, as for :func:`zireze.run_scenario`: its regimes, ``bark``,
 ``economics`` and ``optimize``. Its stands are the rows of ``plots``, in their place in the
-scenario's stands_csv (a dict needs none; a file names one, and it is not read). A scenario
+scenario's stands_csv (a scenario needs none; a file it names is not read). A scenario
 with ``stand`` tables, or a regime with a list of ``stands``, is refused (``ValueError``): a
 partition knows its own stands only.
 
@@ -67,20 +67,14 @@ def _frame(columns: dict[str, Any], table: str) -> "pandas.DataFrame":
 
 def _checked(scenario: Union[str, "os.PathLike[str]", Mapping[str, Any]]) -> tuple[bytes, bytes]:
     """The scenario's text and name, once what a partition cannot run is refused."""
+    text, name = _scenario_text(scenario)
     if isinstance(scenario, Mapping):
         shape: Mapping[str, Any] = scenario
-        if "stands_csv" not in scenario:
-            scenario = {**scenario, "stands_csv": "plots"}  # its place is the partition's
-        text, name = _scenario_text(scenario)
     else:
-        text, name = _scenario_text(scenario)
         try:
             shape = tomllib.loads(text.decode("utf-8-sig"))
         except (UnicodeDecodeError, tomllib.TOMLDecodeError):
             shape = {}  # the scenario reader tells what is wrong, partition by partition
-        if shape and "stands_csv" not in shape:
-            raise ValueError(f"scenario {os.fspath(scenario)!r}: no stands_csv; the plots take "
-                             "its place (name the plots' file there: it is not read)")
     if "stand" in shape:
         raise ValueError("scenario: stand tables are not taken with plots; the stands are the "
                          "rows of plots")

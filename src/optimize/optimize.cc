@@ -4,6 +4,7 @@
 #include <cmath>
 #include <limits>
 #include <map>
+#include <set>
 #include <tuple>
 #include <utility>
 
@@ -340,8 +341,9 @@ std::pair<int, int> felling_range(const Search& s, const SearchSpace& space, con
   return {lo, s.offset_at_most(space.rotation_max)};
 }
 
-// The best felling for a candidate's thinnings: every fifth year, then each
-// year around the best of those (or every year, with `every_year`).
+// The best felling for a candidate's thinnings: every fifth year from the
+// first of its range, and the last, which is often the best of a short
+// range (or every year, with `every_year`).
 Scored best_felling(Search& s, const SearchSpace& space, Candidate c, bool every_year) {
   const auto [lo, hi] = felling_range(s, space, c);
   Scored best;
@@ -352,10 +354,31 @@ Scored best_felling(Search& s, const SearchSpace& space, Candidate c, bool every
   };
   const int step = every_year ? 1 : 5;
   for (int T = lo; T <= hi; T += step) consider(T);
-  if (!every_year && best.value > kNone) {
-    const int around = best.c.felling;
-    for (int T : {around - 2, around + 2})
-      if (T >= lo && T <= hi) consider(T);
+  if (hi > lo && (hi - lo) % step != 0) consider(hi);
+  return best;
+}
+
+// The best felling near the candidate's own (moved into its range): a year
+// either side, then on in the direction that raises the value while it does.
+Scored best_felling_near(Search& s, const SearchSpace& space, Candidate c) {
+  const std::pair<int, int> range = felling_range(s, space, c);
+  const int lo = range.first, hi = range.second;  // not bindings: the lambda captures them
+  Scored best;
+  if (lo > hi) return best;
+  auto rises = [&](int T) {
+    if (T < lo || T > hi) return false;
+    c.felling = T;
+    const double v = s.evaluate(c);
+    if (!(v > best.value)) return false;
+    best = {c, v};
+    return true;
+  };
+  const int around = std::clamp(c.felling, lo, hi);
+  for (int T = around - 1; T <= around + 1; ++T) rises(T);
+  if (best.value > kNone && best.c.felling != around) {
+    const int dir = best.c.felling > around ? 1 : -1;
+    while (rises(best.c.felling + dir)) {
+    }
   }
   return best;
 }
@@ -365,11 +388,11 @@ Scored best_felling(Search& s, const SearchSpace& space, Candidate c, bool every
 // moves): each coordinate is moved up and down by a step and the move kept
 // when the value rises, going on in a direction while it does; with no move
 // left that raises it, the steps are halved, from 4 years and 1.6 m2/ha to 1
-// year and 0.1 m2/ha. A move of a thinning's age is also tried with every
-// later intervention moved by the same years.
+// year and 0.1 m2/ha. A move of a thinning's age, or of its residual, is
+// also tried with every later one moved by as much.
 constexpr int kLevels = 5;
 
-Scored refine(Search& s, Scored x, int from_level, int to_level) {
+Scored refine(Search& s, const SearchSpace& space, Scored x, int from_level, int to_level) {
   constexpr int kAgeSteps[kLevels] = {4, 2, 1, 1, 1};
   constexpr int kTenthSteps[kLevels] = {16, 8, 4, 2, 1};
   constexpr int kMostSweeps = 40;
@@ -378,20 +401,13 @@ Scored refine(Search& s, Scored x, int from_level, int to_level) {
     for (int sweep = 0; sweep < kMostSweeps; ++sweep) {
       bool improved = false;
       const Candidate before = x.c;
-      // Tries the move, with the felling age best within two years of where
-      // it was, and goes on moving the same way while the value rises.
+      // Tries the move, with the felling age best near where it was, and
+      // goes on moving the same way while the value rises.
       auto go = [&](auto move) {
         for (;;) {
-          Scored y = x;
-          if (!move(y.c)) return;
-          const int felling = y.c.felling;
-          y.value = kNone;
-          for (int T = felling - 2; T <= felling + 2; ++T) {
-            Candidate c = y.c;
-            c.felling = T;
-            const double v = s.evaluate(c);
-            if (v > y.value) y = {c, v};
-          }
+          Candidate moved = x.c;
+          if (!move(moved)) return;
+          const Scored y = best_felling_near(s, space, moved);
           if (!(y.value > x.value)) return;
           x = y;
           improved = true;
@@ -426,6 +442,14 @@ Scored refine(Search& s, Scored x, int from_level, int to_level) {
               t.tenths += other * tenths;
               return t.one_in == 0 && t.k >= 0 && t.tenths > 0;
             });
+          // The residual and every later one together: after a heavier
+          // thinning the later ones must be heavier too to stay on a ridge.
+          if (i + 1 < m)
+            go([&](Candidate& c) {
+              for (std::size_t j = i; j < m; ++j)
+                if (c.thinnings[j].one_in == 0) c.thinnings[j].tenths += dir * tenths;
+              return c.thinnings[i].one_in == 0 && c.thinnings[i].tenths > 0;
+            });
         }
       }
       for (int dir : {1, -1})
@@ -450,6 +474,38 @@ Scored refine(Search& s, Scored x, int from_level, int to_level) {
         return c.felling >= 0 && !(c == after);
       });
     }
+  }
+  return x;
+}
+
+// The last look at the best regime: each residual at every tenth within
+// 1 m2/ha of its own, and each age within 3 years, the felling best near;
+// the best of those moves kept until none raises the value. The value has
+// steps of a few tenths of a per cent where trees cross diameter classes and
+// assortment tops, and a step up may lie beyond a lower point one move of
+// the finest search away.
+Scored scan(Search& s, const SearchSpace& space, Scored x) {
+  constexpr int kTenths = 10, kYears = 3, kMostRounds = 10;
+  for (int round = 0; round < kMostRounds; ++round) {
+    Scored best = x;
+    auto consider = [&](const Candidate& moved) {
+      const Scored y = best_felling_near(s, space, moved);
+      if (y.value > best.value) best = y;
+    };
+    for (std::size_t i = 0; i < x.c.thinnings.size(); ++i) {
+      for (int d = -kYears; d <= kYears; ++d) {
+        Candidate c = x.c;
+        c.thinnings[i].k += d;
+        if (d != 0 && c.thinnings[i].k >= 0) consider(c);
+      }
+      for (int d = -kTenths; d <= kTenths && x.c.thinnings[i].one_in == 0; ++d) {
+        Candidate c = x.c;
+        c.thinnings[i].tenths += d;
+        if (d != 0 && c.thinnings[i].tenths > 0) consider(c);
+      }
+    }
+    if (!(best.value > x.value)) break;
+    x = best;
   }
   return x;
 }
@@ -497,6 +553,111 @@ bool fits(const SearchSpace& space, const Candidate& c) {
   return true;
 }
 
+// A lattice of thinnings: every `age_step`-th year, at `shares` shares of
+// the basal area.
+struct Lattice {
+  int age_step, shares;
+};
+
+// Regimes found on the lattices, each once, and the best first.
+class Found {
+ public:
+  void add(const Scored& x) {
+    if (x.value > kNone && seen_.insert(x.c).second) found_.push_back(x);
+  }
+  const std::vector<Scored>& sorted() {
+    std::stable_sort(found_.begin(), found_.end(),
+                     [](const Scored& a, const Scored& b) { return a.value > b.value; });
+    return found_;
+  }
+
+ private:
+  std::vector<Scored> found_;
+  std::set<Candidate> seen_;
+};
+
+// Adds to `found` the prefix with one thinning more on the lattice, each
+// valued at its best felling: the first thinning at the stand's age plus a
+// multiple of the lattice's years (from the earliest thinning), a later one
+// every lattice step from the interval after the one before; each at the
+// lattice's shares of the basal area it meets, from the least to the most
+// allowed (and, first, each row thinning allowed).
+void add_thinning(Search& s, const SearchSpace& space, const Candidate& prefix, Lattice lattice,
+                  Found& found) {
+  const bool first = prefix.thinnings.empty();
+  int from =
+      first ? s.offset_at_least(space.earliest_thinning) : prefix.thinnings.back().k + s.min_gap();
+  if (first) from = (from + lattice.age_step - 1) / lattice.age_step * lattice.age_step;
+  const int to = s.offset_at_most(space.rotation_max) - s.min_gap();
+  for (int k = from; k <= to; k += lattice.age_step) {
+    Candidate c = prefix;
+    c.thinnings.push_back({k, 0, 0});
+    const std::optional<float> BA = s.basal_area_before(c, c.thinnings.size() - 1);
+    if (!BA) continue;
+    std::vector<Thinning> options;
+    if (first && space.row_thinning)
+      for (int one_in = 2; one_in <= 6; ++one_in)
+        if (s.row_fits(one_in)) options.push_back({k, one_in, 0});
+    const auto [lo, hi] = s.residual_range(*BA);
+    for (int level = 0; level < lattice.shares && lo <= hi; ++level) {
+      const int tenths = lo + (hi - lo) * level / (lattice.shares - 1);
+      if (options.empty() || options.back().tenths != tenths) options.push_back({k, 0, tenths});
+    }
+    for (const Thinning& t : options) {
+      c.thinnings.back() = t;
+      found.add(best_felling(s, space, c, false));
+    }
+  }
+}
+
+// The first `n` first thinnings that the regimes found (best first) begin with.
+std::vector<Candidate> best_prefixes(const std::vector<Scored>& found, std::size_t n) {
+  std::vector<Candidate> prefixes;
+  for (const Scored& x : found) {
+    if (prefixes.size() == n) break;
+    Candidate prefix{{x.c.thinnings.front()}, 0};
+    if (std::find(prefixes.begin(), prefixes.end(), prefix) == prefixes.end())
+      prefixes.push_back(prefix);
+  }
+  return prefixes;
+}
+
+// The share of the basal area a candidate's thinning removes.
+double share_removed(Search& s, Candidate c, std::size_t i) {
+  const Thinning& t = c.thinnings[i];
+  if (t.one_in > 0) return 1.0 / t.one_in;
+  const std::optional<float> BA = s.basal_area_before(c, i);
+  return BA ? 1.0 - static_cast<double>(t.tenths) / 10.0 / *BA : 0.0;
+}
+
+// Whether two regimes of as many thinnings are neighbours on the first
+// lattice: each thinning within its step of the other's age (3 years) and
+// share (a third of the range allowed). A local search from the one would
+// mostly climb the other's hill.
+bool neighbours(Search& s, const SearchSpace& space, const Candidate& a, const Candidate& b) {
+  constexpr int kYears = 3;
+  const double share_step = (space.max_removal - space.min_removal) / 3 + 1e-9;
+  for (std::size_t i = 0; i < a.thinnings.size(); ++i)
+    if (std::abs(a.thinnings[i].k - b.thinnings[i].k) > kYears ||
+        std::fabs(share_removed(s, a, i) - share_removed(s, b, i)) > share_step)
+      return false;
+  return true;
+}
+
+// The best `n` regimes found (best first) that lie apart: one that is a
+// neighbour of one taken is passed over.
+std::vector<Scored> apart(Search& s, const SearchSpace& space, const std::vector<Scored>& found,
+                          std::size_t n) {
+  std::vector<Scored> taken;
+  for (const Scored& x : found) {
+    if (taken.size() == n) break;
+    if (std::none_of(taken.begin(), taken.end(),
+                     [&](const Scored& y) { return neighbours(s, space, x.c, y.c); }))
+      taken.push_back(x);
+  }
+  return taken;
+}
+
 }  // namespace
 
 Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
@@ -522,70 +683,41 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
   // No thinning: every felling age.
   keep(best_felling(s, space, Candidate{}, true));
 
-  // One thinning more at a time, each on a lattice of ages and shares of the
-  // basal area from the least to the most allowed (and each row thinning
-  // allowed, first): the first every third year and at four shares, a later
-  // one every sixth year at three. The sequences the next thinning is added
-  // to are the best eight, and, after the first, every one of the coarser
-  // lattice (every sixth year, three shares) whatever its value: the thinning
-  // best to fell after is seldom the one best to thin again after (a light
-  // early thinning, say). The best few of each number of thinnings start a
-  // local search.
-  struct Lattice {
-    int age_step, shares;
-  };
-  constexpr Lattice kFirst{3, 4}, kLater{6, 3};
-  constexpr std::size_t kBeam = 8;
-  constexpr std::size_t kStarts[] = {0, 8, 8, 3, 3};
+  // One thinning more at a time, each on a lattice (`add_thinning`): the
+  // first every third year at four shares, a later one every sixth year at
+  // the least and the most allowed. The second thinning is added to every
+  // selective first thinning of the lattice, whatever its value (the
+  // thinning best to fell after is seldom the one best to thin again after:
+  // a light early thinning, say), and to the best sixteen that lie apart
+  // (row thinnings among them); the twelve first thinnings the best regimes
+  // begin with have their second tried again every third year at three
+  // shares. A third or fourth thinning is added to the best sixteen
+  // sequences that lie apart. The best that lie apart of each number of
+  // thinnings (eight of one or two, four of more) start a local search.
+  constexpr Lattice kFirst{3, 4}, kLater{6, 2}, kFiner{3, 3};
+  constexpr std::size_t kFirstsAgain = 12, kCarried = 16;
+  constexpr std::size_t kStarts[] = {0, 8, 8, 4, 4};
   std::vector<Scored> starts;
-  std::vector<Candidate> beam = {Candidate{}};
-  for (int m = 1; m <= space.thinnings; ++m) {
-    std::vector<Scored> grown;
-    std::vector<Candidate> coarse;  // the first thinning's coarser lattice
-    for (const Candidate& prefix : beam) {
-      const bool first = prefix.thinnings.empty();
-      const Lattice lattice = first ? kFirst : kLater;
-      const int from = first ? s.offset_at_least(space.earliest_thinning)
-                             : prefix.thinnings.back().k + s.min_gap();
-      const int to = s.offset_at_most(space.rotation_max) - s.min_gap();
-      for (int k = from; k <= to; k += lattice.age_step) {
-        Candidate c = prefix;
-        c.thinnings.push_back({k, 0, 0});
-        const std::optional<float> BA = s.basal_area_before(c, c.thinnings.size() - 1);
-        if (!BA) continue;
-        std::vector<Thinning> options;
-        if (first && space.row_thinning)
-          for (int one_in = 2; one_in <= 6; ++one_in)
-            if (s.row_fits(one_in)) options.push_back({k, one_in, 0});
-        const auto [lo, hi] = s.residual_range(*BA);
-        for (int level = 0; level < lattice.shares && lo <= hi; ++level) {
-          const int tenths = lo + (hi - lo) * level / (lattice.shares - 1);
-          if (options.empty() || options.back().tenths != tenths) options.push_back({k, 0, tenths});
-        }
-        for (const Thinning& t : options) {
-          c.thinnings.back() = t;
-          const Scored x = best_felling(s, space, c, false);
-          if (x.value > kNone) grown.push_back(x);
-        }
-        if (!first || (k - from) % kLater.age_step != 0) continue;
-        for (int level = 0; level < kLater.shares && lo <= hi; ++level) {
-          c.thinnings.back() = {k, 0, lo + (hi - lo) * level / (kLater.shares - 1)};
-          coarse.push_back(c);
-        }
-      }
-    }
-    std::stable_sort(grown.begin(), grown.end(),
-                     [](const Scored& a, const Scored& b) { return a.value > b.value; });
-    beam.clear();
-    auto add = [&](Candidate prefix) {
-      prefix.felling = 0;
-      if (std::find(beam.begin(), beam.end(), prefix) == beam.end()) beam.push_back(prefix);
+  std::vector<Candidate> prefixes = {Candidate{}};
+  for (int m = 1; m <= space.thinnings && !prefixes.empty(); ++m) {
+    Found found;
+    for (const Candidate& prefix : prefixes)
+      add_thinning(s, space, prefix, m == 1 ? kFirst : kLater, found);
+    if (m == 2)
+      for (const Candidate& prefix : best_prefixes(found.sorted(), kFirstsAgain))
+        add_thinning(s, space, prefix, kFiner, found);
+    const std::vector<Scored>& sorted = found.sorted();
+    for (const Scored& x : apart(s, space, sorted, kStarts[m])) starts.push_back(x);
+    prefixes.clear();
+    auto carry = [&](Candidate c) {
+      c.felling = 0;
+      if (std::find(prefixes.begin(), prefixes.end(), c) == prefixes.end()) prefixes.push_back(c);
     };
-    for (std::size_t i = 0; i < grown.size() && i < kBeam; ++i) add(grown[i].c);
-    for (const Candidate& c : coarse) add(c);
-    for (std::size_t i = 0; i < grown.size() && i < kStarts[m]; ++i) starts.push_back(grown[i]);
-    told(0.5 * m / std::max(space.thinnings, 1));
-    if (beam.empty()) break;
+    for (const Scored& x : apart(s, space, sorted, kCarried)) carry(x.c);
+    if (m == 1)
+      for (const Scored& x : sorted)
+        if (x.c.thinnings.front().one_in == 0) carry(x.c);
+    told(0.5 * m / space.thinnings);
   }
 
   // The scenario's own regimes that lie in the space start searches too.
@@ -601,13 +733,14 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
   constexpr std::size_t kFinished = 6;
   std::vector<Scored> refined;
   for (const Scored& x : starts) {
-    refined.push_back(refine(s, x, 0, 3));
+    refined.push_back(refine(s, space, x, 0, 3));
     told(0.5 + 0.4 * static_cast<double>(refined.size()) / starts.size());
   }
   std::stable_sort(refined.begin(), refined.end(),
                    [](const Scored& a, const Scored& b) { return a.value > b.value; });
   for (std::size_t i = 0; i < refined.size(); ++i)
-    keep(i < kFinished ? refine(s, refined[i], 3, kLevels) : refined[i]);
+    keep(i < kFinished ? refine(s, space, refined[i], 3, kLevels) : refined[i]);
+  if (best.value > kNone) best = scan(s, space, best);
 
   told(1.0);
   out.evaluations = s.evaluations();

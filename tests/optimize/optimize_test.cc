@@ -19,11 +19,12 @@ StandDescription stand(float age, float site_class, float trees) {
 }
 
 // The value of a regime run by the runner every front end uses.
-double value_of(const StandDescription& d, const std::vector<Step>& steps, Objective o) {
+double value_of(const StandDescription& d, const std::vector<Step>& steps, Objective o,
+                const Economics& prices = workload_prices()) {
   StatesKept kept;
   const RunEnd end = run_regime(d, steps, 1, Tables::every_state, kept);
   if (end.refusal || end.out_of_range_step) return -INFINITY;
-  const std::optional<RunValue> v = value_run(kept.states, workload_prices(), d.never_thinned());
+  const std::optional<RunValue> v = value_run(kept.states, prices, d.never_thinned());
   const std::optional<double> x = v ? objective_value(*v, o) : std::nullopt;
   return x ? *x : -INFINITY;
 }
@@ -64,6 +65,36 @@ TEST(Optimize, OneThinningBeatsTheLatticeAndReRunsToItsValue) {
     }
   }
   EXPECT_GE(o.value, lattice);
+}
+
+// A stand whose best regime of the lattice of every third year and whole
+// m2/ha (two light thinnings, the second late, felling near the end of a
+// short rotation) lies in a basin the search once never started in.
+TEST(Optimize, TwoThinningsReachTheBasinOfALateLightSecondThinning) {
+  const StandDescription d = stand(15, 19, 1616);
+  const Economics prices{.discount_rate = 0.04,
+                         .sawlog = 53.9,
+                         .roundwood = 26.1,
+                         .residue = 2,
+                         .thinning = 150,
+                         .thinning_per_m3 = 8,
+                         .felling = 150,
+                         .felling_per_m3 = 6,
+                         .annual = 10,
+                         .establishment = 1500};
+  SearchSpace space;
+  space.objective = Objective::npv;
+  space.thinnings = 2;
+  space.earliest_thinning = 15;
+  space.rotation_min = 28;
+  space.rotation_max = 41;
+  const Optimum o = optimize_stand(d, 1, prices, space);
+  ASSERT_EQ(o.status, Optimum::Status::ok);
+  EXPECT_EQ(value_of(d, o.steps, space.objective, prices), o.value);
+  const std::vector<Step> lattice_best = {
+      {Step::Kind::grow_by, 0, 9},    {Step::Kind::selective, 0, 33}, {Step::Kind::grow_by, 0, 11},
+      {Step::Kind::selective, 0, 40}, {Step::Kind::grow_by, 0, 5},    {Step::Kind::fell, 0, 0}};
+  EXPECT_GE(o.value, value_of(d, lattice_best, space.objective, prices));
 }
 
 TEST(Optimize, RefusesWhatItCannotValueAndFindsNothingOutsideTheSpace) {
