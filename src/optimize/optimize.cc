@@ -154,6 +154,14 @@ class Search {
     start_.stand = initial_stand(d);
     a0_ = start_.stand.IDADE;
     start_ok_ = within_range(start_);
+    narrow(space.rotation_min, space.rotation_max);
+  }
+
+  // The felling ages a regime is valued at; others have no value. The
+  // states reached and the regimes valued so far serve every window.
+  void narrow(double rotation_min, double rotation_max) {
+    rotation_min_ = rotation_min;
+    rotation_max_ = rotation_max;
   }
 
   long evaluations() const { return evaluations_; }
@@ -167,11 +175,13 @@ class Search {
     Node* node = &root();
     for (std::size_t i = 0; i < c.thinnings.size() && node; ++i) node = thinned(*node, c, i);
     if (!node) return kNone;
-    if (auto known = memo_.find(c); known != memo_.end()) return known->second;
-    ++evaluations_;
-    const double v = felled(*node, c);
-    memo_.emplace(c, v);
-    return v;
+    auto known = memo_.find(c);
+    if (known == memo_.end()) {
+      ++evaluations_;
+      known = memo_.emplace(c, felled(*node, c)).first;
+    }
+    const auto [value, T] = known->second;
+    return T < rotation_min_ || T > rotation_max_ ? kNone : value;
   }
 
   // Whole years after the stand's age, rounded toward the inside of a bound
@@ -293,30 +303,31 @@ class Search {
     return it->second ? &*it->second : nullptr;
   }
 
-  // The value of felling at the candidate's offset after its last thinning.
-  double felled(Node& node, const Candidate& c) {
-    if (!c.thinnings.empty() && c.felling - node.k < space_.min_interval) return kNone;
+  // The value of felling at the candidate's offset after its last thinning,
+  // and the felling's age T (NaN where it is not reached).
+  std::pair<double, double> felled(Node& node, const Candidate& c) {
+    constexpr std::pair<double, double> kNoValue{kNone, NAN};
+    if (!c.thinnings.empty() && c.felling - node.k < space_.min_interval) return kNoValue;
     State s = node.state;
     if (c.felling > node.k) {
       const Step grow{Step::Kind::grow_by, 0, static_cast<float>(c.felling - node.k)};
       StepResult r = take_step(s, grow, false, bark_, Tables::harvests, &shapes_);
-      if (!r.next) return kNone;
+      if (!r.next) return kNoValue;
       s = std::move(*r.next);
     } else if (c.felling < node.k) {
-      return kNone;
+      return kNoValue;
     }
     const double T = s.stand.IDADE;
-    if (T < space_.rotation_min || T > space_.rotation_max) return kNone;
     StepResult r =
         take_step(s, Step{Step::Kind::fell, 0, 0}, true, bark_, Tables::harvests, &shapes_);
-    if (!r.next || !within_range(s) || !within_range(*r.next)) return kNone;
+    if (!r.next || !within_range(s) || !within_range(*r.next)) return kNoValue;
     std::vector<State> history = node.history;
     history.push_back(kept(*r.next));
     const std::optional<RunValue> v = value_run(history, economics_, never_thinned_);
-    if (!v) return kNone;
+    if (!v) return kNoValue;
     const std::optional<double> x =
         measure_ ? measure_(history) : objective_value(*v, space_.objective);
-    return x && std::isfinite(*x) ? *x : kNone;
+    return {x && std::isfinite(*x) ? *x : kNone, T};
   }
 
   int bark_;
@@ -327,9 +338,10 @@ class Search {
   State start_;
   float a0_ = 0;
   bool start_ok_ = true;
+  double rotation_min_ = 0, rotation_max_ = 0;
   std::optional<Node> root_;
   ShapeCache shapes_;
-  std::map<Candidate, double> memo_;
+  std::map<Candidate, std::pair<double, double>> memo_;  // value and felling age
   long evaluations_ = 0;
 };
 
@@ -658,28 +670,18 @@ std::vector<Scored> apart(Search& s, const SearchSpace& space, const std::vector
   return taken;
 }
 
-}  // namespace
-
-Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
-                       const SearchSpace& space, std::span<const Regime* const> references,
-                       const SearchProgress& progress, const Measure& measure) {
+// The best regime of the space in the search's rotation (`space`'s), found
+// on the lattices, then by the local searches and the last look.
+Scored best_in(Search& s, const SearchSpace& space, std::span<const Regime* const> references,
+               const SearchProgress& progress) {
   // The lattice takes about half the work, the local searches the rest.
   auto told = [&](double done) {
     if (progress) progress(done);
   };
-  Optimum out;
-  if (needs_never_thinned(space.objective) && !d.never_thinned()) {
-    out.status = Optimum::Status::refused;
-    out.reason = std::string("the objective ") + objective_name(space.objective) +
-                 " needs a stand described as never thinned: its past harvests are unknown";
-    return out;
-  }
-  Search s(d, bark, economics, space, measure);
   Scored best;
   auto keep = [&](const Scored& x) {
     if (x.value > best.value) best = x;
   };
-
   // No thinning: every felling age.
   keep(best_felling(s, space, Candidate{}, true));
 
@@ -743,6 +745,18 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
   if (best.value > kNone) best = scan(s, space, best);
 
   told(1.0);
+  return best;
+}
+
+// Why the objective cannot value the stand, if it cannot.
+std::optional<std::string> refusal(const StandDescription& d, const SearchSpace& space) {
+  if (!needs_never_thinned(space.objective) || d.never_thinned()) return std::nullopt;
+  return std::string("the objective ") + objective_name(space.objective) +
+         " needs a stand described as never thinned: its past harvests are unknown";
+}
+
+Optimum optimum_of(const Search& s, const Scored& best) {
+  Optimum out;
   out.evaluations = s.evaluations();
   if (!(best.value > kNone)) return out;
   out.status = Optimum::Status::ok;
@@ -752,6 +766,42 @@ Optimum optimize_stand(const StandDescription& d, int bark, const Economics& eco
   out.rotation_age = s.start().stand.IDADE;
   for (const Step& step : out.steps)
     if (step.kind == Step::Kind::grow_by) out.rotation_age += step.value;
+  return out;
+}
+
+}  // namespace
+
+Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
+                       const SearchSpace& space, std::span<const Regime* const> references,
+                       const SearchProgress& progress, const Measure& measure) {
+  if (std::optional<std::string> why = refusal(d, space))
+    return Optimum{Optimum::Status::refused, *why, 0, {}, 0, 0, 0};
+  Search s(d, bark, economics, space, measure);
+  return optimum_of(s, best_in(s, space, references, progress));
+}
+
+std::vector<Optimum> optimize_stand_by_rotation(const StandDescription& d, int bark,
+                                                const Economics& economics,
+                                                const SearchSpace& space,
+                                                std::span<const Rotation> rotations,
+                                                std::span<const Regime* const> references,
+                                                const Measure& measure) {
+  std::vector<Optimum> out;
+  if (std::optional<std::string> why = refusal(d, space)) {
+    out.assign(rotations.size(), Optimum{Optimum::Status::refused, *why, 0, {}, 0, 0, 0});
+    return out;
+  }
+  Search s(d, bark, economics, space, measure);
+  for (const Rotation& r : rotations) {
+    SearchSpace narrowed = space;
+    narrowed.rotation_min = r.min;
+    narrowed.rotation_max = r.max;
+    s.narrow(r.min, r.max);
+    const long before = s.evaluations();
+    Optimum o = optimum_of(s, best_in(s, narrowed, references, {}));
+    o.evaluations -= before;
+    out.push_back(std::move(o));
+  }
   return out;
 }
 

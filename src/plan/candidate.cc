@@ -123,20 +123,28 @@ std::vector<SearchedRegime> search_candidates(const StandDescription& d, int bar
   // year y: a window of years [first, last] is the rotation [a0 + first - 0.5,
   // a0 + last + 0.5], which takes the same whole years and no others.
   const double a0 = d.age;
-  SearchSpace narrowed = space;
-  narrowed.objective = Objective::npv;  // needs no stand described as never thinned
-  const Measure measure = p.objective == PlanQuantity::npv ? Measure{} : removed_within_horizon(p);
-  std::vector<SearchedRegime> out;
-  auto search = [&](std::string id, double first_year, double last_year) {
-    narrowed.rotation_min = std::max(space.rotation_min, a0 + first_year - 0.5);
-    narrowed.rotation_max = std::min(space.rotation_max, a0 + last_year + 0.5);
-    if (narrowed.rotation_min > narrowed.rotation_max) return;
-    Optimum o = optimize_stand(d, bark, e, narrowed, references, {}, measure);
-    if (o.status == Optimum::Status::ok) out.push_back({std::move(id), std::move(o)});
+  std::vector<std::string> ids;
+  std::vector<Rotation> rotations;
+  auto window = [&](std::string id, double first_year, double last_year) {
+    const Rotation r{std::max(space.rotation_min, a0 + first_year - 0.5),
+                     std::min(space.rotation_max, a0 + last_year + 0.5)};
+    if (r.min > r.max) return;
+    ids.push_back(std::move(id));
+    rotations.push_back(r);
   };
   for (int k = 1; k <= p.periods(); ++k)
-    search("fell-" + std::to_string(k), (k - 1) * p.period, k * p.period - 1);
-  search("fell-later", p.horizon, 1e9);
+    window("fell-" + std::to_string(k), (k - 1) * p.period, k * p.period - 1);
+  window("fell-later", p.horizon, 1e9);
+
+  SearchSpace npv = space;
+  npv.objective = Objective::npv;  // needs no stand described as never thinned
+  const Measure measure = p.objective == PlanQuantity::npv ? Measure{} : removed_within_horizon(p);
+  std::vector<Optimum> optima =
+      optimize_stand_by_rotation(d, bark, e, npv, rotations, references, measure);
+  std::vector<SearchedRegime> out;
+  for (std::size_t i = 0; i < optima.size(); ++i)
+    if (optima[i].status == Optimum::Status::ok)
+      out.push_back({std::move(ids[i]), std::move(optima[i])});
   return out;
 }
 
