@@ -313,6 +313,18 @@ int optimize_command(const Options& o) {
   }
 }
 
+// The plan solved, and on a terminal the time its solver took: an integer
+// plan of many stands may take minutes.
+PlanOutcome timed_solve(const PlanSettings& p, std::vector<PlannedStand> stands) {
+  const bool shown = isatty(2) == 1;
+  if (shown) std::fputs("zireze: solving the plan\n", stderr);
+  const auto start = std::chrono::steady_clock::now();
+  PlanOutcome outcome = solve_plan(p, std::move(stands));
+  const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+  if (shown) std::fprintf(stderr, "zireze: solved in %.2f s\n", took.count());
+  return outcome;
+}
+
 int plan_command(const Options& o) {
   auto read = scenario_of(o);
   if (const int* status = std::get_if<int>(&read)) return *status;
@@ -348,7 +360,7 @@ int plan_command(const Options& o) {
         });
     std::optional<PlanOutcome> solved;
     try {
-      solved = solve_plan(*scenario.plan, std::move(stands));
+      solved = timed_solve(*scenario.plan, std::move(stands));
     } catch (const PlanRefused& e) {
       std::cerr << "zireze: " << o.scenario << ": " << e.what() << '\n';
       return 2;
