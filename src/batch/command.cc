@@ -162,8 +162,8 @@ class Outputs {
   SqliteTables* db() { return db_.get(); }
   Workbook* book() { return book_.get(); }
 
-  // A run's rows in every output; false when the run is not sound.
-  bool add(const Chunk& c) {
+  // A run's rows in every output.
+  void add(const Chunk& c) {
     for (std::size_t i = 0; i < runs_; ++i) files_[i]->write(c.csv[i]);
     if (db_) db_->add(c.run);
     if (book_) book_->add(c.run);
@@ -173,7 +173,17 @@ class Outputs {
       report.write(c.run.report);
       report.commit();
     }
-    return c.run.status == Run::Status::ok;
+    ++added_;
+    unsound_ += c.run.status != Run::Status::ok;
+  }
+
+  // On standard error, how many runs were not sound, so that status 3 does
+  // not come unexplained; whether there were any.
+  bool told_unsound() const {
+    if (unsound_ > 0)
+      std::cerr << "zireze: " << unsound_ << " of " << added_
+                << " runs were refused at a step or left the model's range (runs.csv)\n";
+    return unsound_ > 0;
   }
 
   // Every output complete under its temporary name (closing the workbook,
@@ -192,6 +202,7 @@ class Outputs {
   fs::path out_;
   bool reports_;
   std::size_t runs_ = 0;
+  std::size_t added_ = 0, unsound_ = 0;  // runs
   std::vector<std::unique_ptr<OutputFile>> files_;
   std::unique_ptr<SqliteTables> db_;
   std::unique_ptr<Workbook> book_;
@@ -203,7 +214,7 @@ class Outputs {
 int write_runs(const Scenario& scenario, const std::string& text, const Options& o,
                const std::vector<StandOptimum>* optima) {
   Outputs outputs(scenario, text, o, optima != nullptr);
-  bool unsound = false;
+  std::size_t without_optimum = 0;
   if (optima) {
     outputs.file(kOptimumFiles[0]).write(text);
     OutputFile& optimum = outputs.file(kOptimumFiles[1]);
@@ -212,7 +223,7 @@ int write_runs(const Scenario& scenario, const std::string& text, const Options&
       append_csv_row(rows, kOptimumTable, s);
       if (outputs.db()) outputs.db()->add(s);
       if (outputs.book()) outputs.book()->add(s);
-      unsound = unsound || s.optimum.status != Optimum::Status::ok;
+      without_optimum += s.optimum.status != Optimum::Status::ok;
     }
     optimum.write(rows);
   }
@@ -223,11 +234,14 @@ int write_runs(const Scenario& scenario, const std::string& text, const Options&
   run_in_order<Chunk>(
       planned.size(), o.jobs, [&](std::size_t i) { return work(scenario, planned[i], o.reports); },
       [&](Chunk&& c) {
-        unsound = !outputs.add(c) || unsound;
+        outputs.add(c);
         progress.done(++done);
       });
   outputs.publish();
-  return unsound ? 3 : 0;
+  if (without_optimum > 0)
+    std::cerr << "zireze: " << without_optimum << " of " << optima->size()
+              << " stands have no optimum (optimum.csv)\n";
+  return outputs.told_unsound() || without_optimum > 0 ? 3 : 0;
 }
 
 // A table's CSV text: its header, then each row `rows` gives.
@@ -343,7 +357,6 @@ int plan_command(const Options& o) {
       std::vector<Chunk> runs;
     };
     std::vector<PlannedStand> stands;
-    bool unsound = false;
     Progress progress(scenario.stands.size(), "stands planned");
     run_in_order<StandChunks>(
         scenario.stands.size(), o.jobs,
@@ -354,7 +367,7 @@ int plan_command(const Options& o) {
           return c;
         },
         [&](StandChunks&& c) {
-          for (const Chunk& run : c.runs) unsound = !outputs.add(run) || unsound;
+          for (const Chunk& run : c.runs) outputs.add(run);
           stands.push_back(std::move(c.stand));
           progress.done(stands.size());
         });
@@ -370,11 +383,12 @@ int plan_command(const Options& o) {
     if (outputs.db()) outputs.db()->add(scenario, outcome);
     if (outputs.book()) outputs.book()->add(scenario, outcome);
     outputs.publish();
+    const bool runs_unsound = outputs.told_unsound();
     if (!plan_sound(outcome)) {
       tell_unsound(outcome);
       return 3;
     }
-    return unsound ? 3 : 0;
+    return runs_unsound ? 3 : 0;
   } catch (const std::exception& e) {
     std::cerr << "zireze: " << e.what() << '\n';
     return 1;

@@ -61,6 +61,8 @@ TOML
 expect 3 "$program" run refused.toml --out j1 --jobs 1 --sqlite j1.db --reports
 grep -q '^a,too-much,refused,A AREA BASAL RESIDUAL' j1/runs.csv || fail "runs.csv: $(cat j1/runs.csv)"
 grep -q '^b,rows,ok,$' j1/runs.csv || fail "runs.csv: $(cat j1/runs.csv)"
+grep -qx 'zireze: 2 of 4 runs were refused at a step or left the model.s range (runs.csv)' err ||
+  fail "status 3 unexplained: $(cat err)"
 expect 3 "$program" run refused.toml --out j3 --jobs 3
 for f in stands.csv classes.csv runs.csv; do
   cmp -s "j1/$f" "j3/$f" || fail "$f differs between one thread and three"
@@ -141,6 +143,7 @@ steps = [{ grow_by = 10 }, { thin = "selective", residual_basal_area = 20 }, { g
 TOML
 expect 3 "$program" optimize opt.toml --out o1 --jobs 1
 expect 3 "$program" optimize opt.toml --out o2 --jobs 2
+grep -q 'stands have no optimum (optimum.csv)$' err || fail "optimize's status 3 unexplained: $(cat err)"
 for f in best.toml optimum.csv stands.csv values.csv cashflows.csv runs.csv; do
   cmp -s "o1/$f" "o2/$f" || fail "optimize: $f differs between one thread and two"
 done
