@@ -7,17 +7,22 @@
 // makes the worker from it and the module's script). (Gzipped, the
 // WebAssembly would take a third of the page's bytes, but the browser
 // inflates on the page's thread, between the parser's tasks: the module was
-// ready later than from plain base64.)
+// ready later than from plain base64.) The licence, with the notices of what
+// the page bundles, opens the file as a comment: the page is a copy of the
+// software and carries them.
 //
-//   node assemble.mjs TEMPLATE STYLE START WASM MODULE BUNDLE CHARTJS WORKER OUTPUT
+//   node assemble.mjs TEMPLATE STYLE START WASM MODULE BUNDLE CHARTJS WORKER LICENSE OUTPUT
 import { readFileSync, writeFileSync } from 'node:fs';
 
-const [template, style, start, wasm, module, bundle, chartjs, worker, output] = process.argv.slice(2);
+const [template, style, start, wasm, module, bundle, chartjs, worker, licence, output] = process.argv.slice(2);
 // A script's text may not hold "</script" inside the element.
 const script = (text, attrs = '') => `<script${attrs}>\n${text.replace(/<\/script/gi, '<\\/script')}\n</script>`;
 const scriptOf = (file, attrs) => script(readFileSync(file, 'utf8'), attrs);
 
 let page = readFileSync(template, 'utf8');
+// A comment may not hold "--" (nor so end early).
+const notice = readFileSync(licence, 'utf8').replace(/--/g, '- -');
+page = page.replace(/^<!doctype html>\n/i, (doctype) => `${doctype}<!--\n${notice}-->\n`);
 // Replacement by function: a "$" in the inlined text stays as it is.
 page = page.replace('<!-- STYLE -->', () => `<style>\n${readFileSync(style, 'utf8')}</style>`);
 page = page.replace('<!-- WASM -->', () =>

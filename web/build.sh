@@ -40,7 +40,7 @@ node_modules/.bin/esbuild src/chartjs-lib.js --bundle --format=iife --global-nam
 
 mkdir -p "$out"
 node assemble.mjs index.html src/style.css src/start.js "$wasm/web/zireze-page.wasm" "$wasm/web/zireze-page.js" \
-  "$wasm/page-bundle.js" "$wasm/chartjs.js" src/worker.js "$out/index.html"
+  "$wasm/page-bundle.js" "$wasm/chartjs.js" src/worker.js "$root/LICENSE" "$out/index.html"
 
 # The page as a whole stays under 4 MiB.
 size=$(du -sb "$out" | cut -f1)

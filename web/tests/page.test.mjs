@@ -563,3 +563,9 @@ test('plots from a CSV file: read by the one reader, valued and optimised as by 
   }
   await page.close();
 });
+
+test('the page, a copy of the software, opens with the licence and the notices of what it bundles', () => {
+  const page = readFileSync(join(root, 'build-web', 'index.html'), 'utf8');
+  const licence = readFileSync(join(root, 'LICENSE'), 'utf8');
+  assert.ok(page.startsWith(`<!doctype html>\n<!--\n${licence}-->\n<html`), page.slice(0, 200));
+});
