@@ -150,7 +150,9 @@ PlanOutcome solve_plan(const PlanSettings& p, std::vector<PlannedStand> stands) 
       c.lhs = row_activity(row, x);
       c.slack = row_slack(row, c.lhs);
     }
-    if (solved.found && !solved.duals.empty()) c.dual = solved.duals[i];
+    // A row that binds nothing has no price, not a price of -0.
+    if (solved.found && !solved.duals.empty())
+      c.dual = solved.duals[i] == 0 ? 0.0 : solved.duals[i];
     if (!violation.empty()) c.violation = i < in_plan.size() ? 0.0 : violation[i - in_plan.size()];
     out.constraints.push_back(std::move(c));
   }
