@@ -280,8 +280,17 @@ void tell_unsound(const PlanOutcome& outcome) {
     }
     std::cerr << "\n";
   } else if (!outcome.solved()) {
-    std::cerr << "zireze: the solver found no plan within time_limit\n";
+    std::cerr << "zireze: the solver found no plan within time_limit: raise it, or relax a "
+                 "constraint (with integer = false a stand may be shared)\n";
   }
+}
+
+// A plan found but not proved within the gap when the solver's time ran out.
+void tell_unproved(const PlanOutcome& outcome) {
+  if (!outcome.solved() || std::string_view(outcome.solution.status) != "time_limit") return;
+  std::cerr << "zireze: the solver stopped at time_limit with a plan not proved within the gap";
+  if (outcome.solution.gap) std::cerr << " (its gap: " << *outcome.solution.gap << ")";
+  std::cerr << "\n";
 }
 
 }  // namespace
@@ -384,6 +393,7 @@ int plan_command(const Options& o) {
     if (outputs.book()) outputs.book()->add(scenario, outcome);
     outputs.publish();
     const bool runs_unsound = outputs.told_unsound();
+    tell_unproved(outcome);
     if (!plan_sound(outcome)) {
       tell_unsound(outcome);
       return 3;
