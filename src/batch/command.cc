@@ -336,6 +336,8 @@ int optimize_command(const Options& o) {
   }
 }
 
+namespace {
+
 // The plan solved, and on a terminal the time its solver took: an integer
 // plan of many stands may take minutes.
 PlanOutcome timed_solve(const PlanSettings& p, std::vector<PlannedStand> stands) {
@@ -347,6 +349,8 @@ PlanOutcome timed_solve(const PlanSettings& p, std::vector<PlannedStand> stands)
   if (shown) std::fprintf(stderr, "zireze: solved in %.2f s\n", took.count());
   return outcome;
 }
+
+}  // namespace
 
 int plan_command(const Options& o) {
   auto read = scenario_of(o);
