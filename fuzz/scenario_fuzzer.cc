@@ -39,7 +39,7 @@ void plan_some(const PlanSettings& p, const batch::Run& r, int bark) {
   check(figures.has_value() != !why.empty(), "a candidate, or why not");
   if (!figures) return;
   check(static_cast<int>(figures->periods.size()) == p.periods(), "a harvest a period");
-  const PlanStand stand{"s", 1, 0, {"r"}, {*figures}};
+  const PlanStand stand{"s", 1, 0, {*figures}};
   const LinearProgram lp = plan_program(p, std::span(&stand, 1));
   check(lp.objective.size() == 1 && !lp.rows.empty(), "a column, and its stand's row");
   const double all = 1;

@@ -65,7 +65,6 @@ StandWork plan_stand(const Scenario& s, std::size_t i, bool reports) {
     else
       figures = candidate_figures(run.states, run.value, p, s.bark, why);
     if (figures) {
-      planned.plan.names.push_back(r->id);
       planned.plan.candidates.push_back(std::move(*figures));
       planned.regimes.push_back(Regime{r->id, r->steps, {d.id}});
     } else {
@@ -90,12 +89,6 @@ double snapped(double x) {
   return x;
 }
 
-std::string number_text(double x) {
-  std::string text;
-  append_cell(text, x);
-  return text;
-}
-
 int split_stands(std::span<const PlanStand> stands, std::span<const double> shares) {
   int split = 0;
   std::size_t j = 0;
@@ -117,7 +110,7 @@ PlanOutcome solve_plan(const PlanSettings& p, std::vector<PlannedStand> stands) 
     if (!s.plan.candidates.empty()) in_plan.push_back(s.plan);
   const LinearProgram lp = plan_program(p, in_plan);
   if (const double most = largest_figure(lp); !(most < 1e20))
-    throw PlanRefused("the plan's figures reach " + number_text(most) +
+    throw PlanRefused("the plan's figures reach " + cell_text(most) +
                       ", beyond the 1e20 its solver takes: a price, an area or a bound is too "
                       "large");
   const std::unique_ptr<LpSolver> solver = coin_solver();

@@ -351,7 +351,7 @@ const Column<CR> kCandidateColumns[] = {
      "where the objective or the flow needs money), or one the plan searched: `fell-K`, the "
      "best of the `[optimize]` space whose felling falls in period K, `fell-later` the best "
      "that fells beyond the horizon.",
-     [](const CR& r) -> Cell { return r.stand.plan.names[r.candidate]; }},
+     [](const CR& r) -> Cell { return r.stand.regimes[r.candidate].id; }},
     {"area", Type::real, "ha", "The stand's area: `area` as given, 1 where not given.",
      [](const CR& r) -> Cell { return r.stand.plan.area; }},
     {"coefficient", Type::real, "per ha",
@@ -375,7 +375,7 @@ const Column<CF> kCandidateFlowColumns[] = {
     {"stand", Type::text, "", "As in candidates.csv.",
      [](const CF& r) -> Cell { return r.stand.plan.id; }},
     {"regime", Type::text, "", "As in candidates.csv.",
-     [](const CF& r) -> Cell { return r.stand.plan.names[r.candidate]; }},
+     [](const CF& r) -> Cell { return r.stand.regimes[r.candidate].id; }},
     {"period", Type::integer, "",
      "From 1 to P = horizon / period. A harvest at age x falls in year y = floor(x - a0 + "
      "0.001) (year 0 is now), and in period y div period + 1 when y < horizon.",
@@ -395,7 +395,7 @@ const Column<PlanRow> kPlanColumns[] = {
     {"stand", Type::text, "", "As in candidates.csv.",
      [](const PlanRow& r) -> Cell { return r.stand.plan.id; }},
     {"regime", Type::text, "", "A candidate the plan puts some of the stand under.",
-     [](const PlanRow& r) -> Cell { return r.stand.plan.names[r.candidate]; }},
+     [](const PlanRow& r) -> Cell { return r.stand.regimes[r.candidate].id; }},
     {"share", Type::real, "",
      "The share of the stand's area under it, above 0; a stand's shares sum to 1 (each 1 with "
      "`integer = true`).",

@@ -154,14 +154,15 @@ class Search {
     start_.stand = initial_stand(d);
     a0_ = start_.stand.IDADE;
     start_ok_ = within_range(start_);
-    narrow(space.rotation_min, space.rotation_max);
   }
 
-  // The felling ages a regime is valued at; others have no value. The
-  // states reached and the regimes valued so far serve every window.
-  void narrow(double rotation_min, double rotation_max) {
-    rotation_min_ = rotation_min;
-    rotation_max_ = rotation_max;
+  // The space searched; its rotation narrowed to another window of felling
+  // ages, regimes felled outside it have no value. The states reached and
+  // the regimes valued so far serve every window.
+  const SearchSpace& space() const { return space_; }
+  void narrow(const Rotation& r) {
+    space_.rotation_min = r.min;
+    space_.rotation_max = r.max;
   }
 
   long evaluations() const { return evaluations_; }
@@ -181,7 +182,7 @@ class Search {
       known = memo_.emplace(c, felled(*node, c)).first;
     }
     const auto [value, T] = known->second;
-    return T < rotation_min_ || T > rotation_max_ ? kNone : value;
+    return T < space_.rotation_min || T > space_.rotation_max ? kNone : value;
   }
 
   // Whole years after the stand's age, rounded toward the inside of a bound
@@ -332,13 +333,12 @@ class Search {
 
   int bark_;
   const Economics& economics_;
-  const SearchSpace& space_;
-  const Measure& measure_;
+  SearchSpace space_;
+  Measure measure_;
   bool never_thinned_;
   State start_;
   float a0_ = 0;
   bool start_ok_ = true;
-  double rotation_min_ = 0, rotation_max_ = 0;
   std::optional<Node> root_;
   ShapeCache shapes_;
   std::map<Candidate, std::pair<double, double>> memo_;  // value and felling age
@@ -670,10 +670,11 @@ std::vector<Scored> apart(Search& s, const SearchSpace& space, const std::vector
   return taken;
 }
 
-// The best regime of the space in the search's rotation (`space`'s), found
-// on the lattices, then by the local searches and the last look.
-Scored best_in(Search& s, const SearchSpace& space, std::span<const Regime* const> references,
+// The best regime of the search's space, found on the lattices, then by the
+// local searches and the last look.
+Scored best_in(Search& s, std::span<const Regime* const> references,
                const SearchProgress& progress) {
+  const SearchSpace& space = s.space();
   // The lattice takes about half the work, the local searches the rest.
   auto told = [&](double done) {
     if (progress) progress(done);
@@ -748,11 +749,14 @@ Scored best_in(Search& s, const SearchSpace& space, std::span<const Regime* cons
   return best;
 }
 
-// Why the objective cannot value the stand, if it cannot.
-std::optional<std::string> refusal(const StandDescription& d, const SearchSpace& space) {
+// The search refused where the objective cannot value the stand.
+std::optional<Optimum> refusal(const StandDescription& d, const SearchSpace& space) {
   if (!needs_never_thinned(space.objective) || d.never_thinned()) return std::nullopt;
-  return std::string("the objective ") + objective_name(space.objective) +
-         " needs a stand described as never thinned: its past harvests are unknown";
+  Optimum refused;
+  refused.status = Optimum::Status::refused;
+  refused.reason = std::string("the objective ") + objective_name(space.objective) +
+                   " needs a stand described as never thinned: its past harvests are unknown";
+  return refused;
 }
 
 Optimum optimum_of(const Search& s, const Scored& best) {
@@ -773,11 +777,10 @@ Optimum optimum_of(const Search& s, const Scored& best) {
 
 Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
                        const SearchSpace& space, std::span<const Regime* const> references,
-                       const SearchProgress& progress, const Measure& measure) {
-  if (std::optional<std::string> why = refusal(d, space))
-    return Optimum{Optimum::Status::refused, *why, 0, {}, 0, 0, 0};
-  Search s(d, bark, economics, space, measure);
-  return optimum_of(s, best_in(s, space, references, progress));
+                       const SearchProgress& progress) {
+  if (std::optional<Optimum> refused = refusal(d, space)) return *refused;
+  Search s(d, bark, economics, space, Measure{});
+  return optimum_of(s, best_in(s, references, progress));
 }
 
 std::vector<Optimum> optimize_stand_by_rotation(const StandDescription& d, int bark,
@@ -787,18 +790,15 @@ std::vector<Optimum> optimize_stand_by_rotation(const StandDescription& d, int b
                                                 std::span<const Regime* const> references,
                                                 const Measure& measure) {
   std::vector<Optimum> out;
-  if (std::optional<std::string> why = refusal(d, space)) {
-    out.assign(rotations.size(), Optimum{Optimum::Status::refused, *why, 0, {}, 0, 0, 0});
+  if (std::optional<Optimum> refused = refusal(d, space)) {
+    out.assign(rotations.size(), *refused);
     return out;
   }
   Search s(d, bark, economics, space, measure);
   for (const Rotation& r : rotations) {
-    SearchSpace narrowed = space;
-    narrowed.rotation_min = r.min;
-    narrowed.rotation_max = r.max;
-    s.narrow(r.min, r.max);
+    s.narrow(r);
     const long before = s.evaluations();
-    Optimum o = optimum_of(s, best_in(s, narrowed, references, {}));
+    Optimum o = optimum_of(s, best_in(s, references, {}));
     o.evaluations -= before;
     out.push_back(std::move(o));
   }

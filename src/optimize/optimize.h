@@ -64,29 +64,29 @@ struct Optimum {
 // Told how far a search has gone: a share of its work, from 0 to 1.
 using SearchProgress = std::function<void(double done)>;
 
+// The best regime in the space for the stand. `references`: regimes to start
+// from besides the search's own (a scenario's regimes that lie in the space);
+// the optimum is never below any of them.
+Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
+                       const SearchSpace& space, std::span<const Regime* const> references = {},
+                       const SearchProgress& progress = {});
+
 // What a search maximises instead of the space's objective, when given: a
 // regime's measure from its states kept for valuing it (the stand as
 // described, then each thinning's and the felling's, with their removals);
 // empty where it has none.
 using Measure = std::function<std::optional<double>(std::span<const State> harvests)>;
 
-// The best regime in the space for the stand. `references`: regimes to start
-// from besides the search's own (a scenario's regimes that lie in the space);
-// the optimum is never below any of them.
-Optimum optimize_stand(const StandDescription& d, int bark, const Economics& economics,
-                       const SearchSpace& space, std::span<const Regime* const> references = {},
-                       const SearchProgress& progress = {}, const Measure& measure = {});
-
 // The felling ages of one search: [min, max].
 struct Rotation {
   double min, max;
 };
 
-// The best regime in the space for each rotation, as optimize_stand finds it
-// with the space's rotation narrowed to that one (the same optimum, bit for
-// bit), the searches sharing the states they reach and the regimes they
-// value: a forest plan's best regime for each period of felling costs far
-// less than as many searches.
+// The best regime in the space for each rotation (by `measure` when given):
+// without a measure, the optimum optimize_stand finds with the space's
+// rotation narrowed to that one, bit for bit. The searches share the states
+// they reach and the regimes they value, so a forest plan's best regime for
+// each period of felling costs less than as many searches.
 std::vector<Optimum> optimize_stand_by_rotation(const StandDescription& d, int bark,
                                                 const Economics& economics,
                                                 const SearchSpace& space,

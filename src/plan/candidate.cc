@@ -59,7 +59,6 @@ std::optional<CandidateFigures> candidate_figures(std::span<const State> states,
     return std::nullopt;
   }
   CandidateFigures f;
-  f.valued = value.has_value();
   f.periods.resize(static_cast<std::size_t>(p.periods()));
   const float a0 = states.front().stand.IDADE;
   for (const State& s : states) {
@@ -74,12 +73,10 @@ std::optional<CandidateFigures> candidate_figures(std::span<const State> states,
       h.revenue += c->revenue;
       h.cost += c->cost;
     }
-    if (s.event == Event::felled) {
-      h.felled = true;
+    if (s.event == Event::felled)
       f.felling_period = k;
-    } else {
+    else
       ++h.thinnings;
-    }
   }
   const std::optional<double> standing = standing_at_end(states, p, bark);
   if (!standing) {
@@ -105,9 +102,7 @@ Measure removed_within_horizon(const PlanSettings& p) {
     double removed = 0;
     for (const State& s : harvests) {
       if (!s.removed || !plan_period(plan_year(s.stand.IDADE, a0), p)) continue;
-      removed += p.objective == PlanQuantity::vol_rol   ? s.removed->vol_rol
-                 : p.objective == PlanQuantity::vol_mad ? s.removed->vol_mad
-                                                        : s.removed->vol_tot;
+      removed += assortment(*s.removed, p.objective);
     }
     return removed;
   };

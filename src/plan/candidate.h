@@ -26,12 +26,20 @@ int plan_year(float age, float a0);
 // The period of a year, from 1; empty beyond the horizon.
 std::optional<int> plan_period(int year, const PlanSettings& p);
 
+// The volume of a quantity's assortment among removed volumes (vol_tot for
+// a quantity that is not one).
+template <typename Volumes>
+double assortment(const Volumes& v, PlanQuantity q) {
+  return q == PlanQuantity::vol_rol   ? v.vol_rol
+         : q == PlanQuantity::vol_mad ? v.vol_mad
+                                      : v.vol_tot;
+}
+
 // A candidate's harvests in one period, per hectare, undiscounted.
 struct PeriodHarvest {
   double vol_tot = 0, vol_rol = 0, vol_mad = 0;  // m3/ha removed (removed_vol_*)
   double revenue = 0, cost = 0;  // the harvests' cash flows (runs that end in a felling)
   int thinnings = 0;
-  bool felled = false;
 };
 
 struct CandidateFigures {
@@ -39,15 +47,11 @@ struct CandidateFigures {
   std::optional<int> felling_period;   // the felling's period, when within the horizon
   double ending_vol_tot = 0;           // m3/ha standing at the horizon's end
   double coefficient = 0;              // per hectare, in the plan's objective
-  bool valued = false;                 // the run has a value (it ends in a felling)
 
   // The quantity the plan holds even (vol_tot when it holds none), in period k from 1.
   double flow(int k, PlanQuantity q) const {
     const PeriodHarvest& h = periods[static_cast<std::size_t>(k - 1)];
-    return q == PlanQuantity::vol_rol   ? h.vol_rol
-           : q == PlanQuantity::vol_mad ? h.vol_mad
-           : q == PlanQuantity::revenue ? h.revenue
-                                        : h.vol_tot;
+    return q == PlanQuantity::revenue ? h.revenue : assortment(h, q);
   }
 };
 

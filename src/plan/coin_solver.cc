@@ -36,9 +36,7 @@ struct CoinForm {
       row_upper.push_back(below ? row.rhs : kInfinity);
     }
     column_lower.assign(lp.objective.size(), 0.0);
-    column_upper = lp.upper;
-    for (double& u : column_upper)
-      if (std::isinf(u)) u = COIN_DBL_MAX;
+    column_upper.assign(lp.objective.size(), COIN_DBL_MAX);
     for (double& l : row_lower)
       if (std::isinf(l)) l = -COIN_DBL_MAX;
     for (double& u : row_upper)

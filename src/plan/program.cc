@@ -46,9 +46,6 @@ LinearProgram plan_program(const PlanSettings& p, std::span<const PlanStand> sta
     RowBuilder shares("shares:" + s.id, Sense::equal, 1);
     for (const CandidateFigures& c : s.candidates) {
       lp.objective.push_back(s.area * c.coefficient);
-      // No bound of 1: the stand's row already holds its shares to it, and a
-      // bound of its own would stand between the row and its shadow price.
-      lp.upper.push_back(INFINITY);
       lp.integer.push_back(p.integer ? 1 : 0);
       shares.add(columns++, 1);
     }
@@ -64,11 +61,10 @@ LinearProgram plan_program(const PlanSettings& p, std::span<const PlanStand> sta
   };
   if (p.flow != PlanQuantity::none) {
     for (int k = 2; k <= P; ++k) {
-      for (auto [name, sense, bound] :
+      for (auto [name, sense, times] :
            {std::tuple{"flow_not_below:", Sense::at_least, 1 - p.tolerance},
             std::tuple{"flow_not_above:", Sense::at_most, 1 + p.tolerance}}) {
         // F_k - times F_(k-1), column by column.
-        const double times = bound;
         RowBuilder row(name + std::to_string(k), sense, 0);
         for_each_column(stands, [&](int j, const PlanStand& s, const CandidateFigures& c) {
           row.add(j, s.area * c.flow(k, p.flow) - times * (s.area * c.flow(k - 1, p.flow)));
@@ -132,7 +128,6 @@ LinearProgram elastic_program(const LinearProgram& lp, std::size_t stand_rows) {
     scale = std::max(scale, 1.0);
     const int column = static_cast<int>(e.objective.size());
     e.objective.push_back(-1 / scale);
-    e.upper.push_back(INFINITY);
     e.integer.push_back(0);
     row.columns.push_back(column);
     row.values.push_back(row.sense == Sense::at_least ? 1 : -1);
@@ -186,7 +181,7 @@ std::vector<PeriodTotals> period_totals(const PlanSettings& p, std::span<const P
       t.vol_mad += ha * h.vol_mad;
       t.revenue += ha * h.revenue;
       t.cost += ha * h.cost;
-      if (h.felled) t.felled_area += ha;
+      if (c.felling_period == k) t.felled_area += ha;
       t.thinned_area += ha * h.thinnings;
       t.flow += ha * c.flow(k, p.flow);
     });

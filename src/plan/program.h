@@ -24,8 +24,7 @@ struct PlanStand {
   std::string id;
   double area = 1;
   double vol_tot_today = 0;
-  std::vector<std::string> names;            // the candidates' regimes
-  std::vector<CandidateFigures> candidates;  // as many
+  std::vector<CandidateFigures> candidates;
 };
 
 struct LinearProgram {
@@ -37,8 +36,9 @@ struct LinearProgram {
     std::vector<int> columns;  // increasing
     std::vector<double> values;
   };
+  // The columns lie in [0, infinity): a stand's row holds its shares to 1,
+  // and a bound of their own would stand between the row and its shadow price.
   std::vector<double> objective;  // maximised; one per column
-  std::vector<double> upper;      // each column's upper bound (its lower bound is 0), or infinity
   std::vector<char> integer;      // 1 where the column is a whole number
   std::vector<Row> rows;
 

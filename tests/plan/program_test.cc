@@ -16,7 +16,6 @@ CandidateFigures candidate(std::vector<double> volumes, int felling, double npv,
   for (std::size_t k = 0; k < volumes.size(); ++k) {
     PeriodHarvest h;
     h.vol_tot = volumes[k];
-    h.felled = static_cast<int>(k) + 1 == felling;
     c.periods.push_back(h);
   }
   if (felling) c.felling_period = felling;
@@ -34,9 +33,9 @@ struct TwoStands : ::testing::Test {
     p.horizon = 10;
     p.period = 5;
     p.tolerance = 0.1;
-    PlanStand a{"a", 10, 200, {"now", "later"}, {}};
+    PlanStand a{"a", 10, 200, {}};
     a.candidates = {candidate({300, 0}, 1, 5000, 0), candidate({0, 320}, 2, 4500, 0)};
-    PlanStand b{"b", 20, 150, {"now", "later"}, {}};
+    PlanStand b{"b", 20, 150, {}};
     b.candidates = {candidate({250, 0}, 1, 3000, 0), candidate({0, 0}, 0, 2000, 220)};
     stands = {a, b};
   }
