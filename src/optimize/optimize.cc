@@ -142,6 +142,10 @@ State kept(const State& s) {
   return k;
 }
 
+double finite_or_none(const std::optional<double>& x) {
+  return x && std::isfinite(*x) ? *x : kNone;
+}
+
 class Search {
  public:
   Search(const StandDescription& d, int bark, const Economics& e, const SearchSpace& space,
@@ -324,11 +328,13 @@ class Search {
     if (!r.next || !within_range(s) || !within_range(*r.next)) return kNoValue;
     std::vector<State> history = node.history;
     history.push_back(kept(*r.next));
-    const std::optional<RunValue> v = value_run(history, economics_, never_thinned_);
+    if (measure_) return {finite_or_none(measure_(history)), T};
+    // The figures of a never-thinned stand (lev, irr's bisection, mai) only
+    // where the objective is one of them.
+    const bool whole_rotation = never_thinned_ && needs_never_thinned(space_.objective);
+    const std::optional<RunValue> v = value_run(history, economics_, whole_rotation);
     if (!v) return kNoValue;
-    const std::optional<double> x =
-        measure_ ? measure_(history) : objective_value(*v, space_.objective);
-    return {x && std::isfinite(*x) ? *x : kNone, T};
+    return {finite_or_none(objective_value(*v, space_.objective)), T};
   }
 
   int bark_;
