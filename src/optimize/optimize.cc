@@ -716,13 +716,17 @@ Scored best_in(Search& s, std::span<const Regime* const> references,
       for (const Candidate& prefix : best_prefixes(found.sorted(), kFirstsAgain))
         add_thinning(s, space, prefix, kFiner, found);
     const std::vector<Scored>& sorted = found.sorted();
-    for (const Scored& x : apart(s, space, sorted, kStarts[m])) starts.push_back(x);
+    // Those apart, best first: the starts are the first of those carried.
+    const std::vector<Scored> spread = apart(s, space, sorted, kCarried);
+    starts.insert(
+        starts.end(), spread.begin(),
+        spread.begin() + static_cast<std::ptrdiff_t>(std::min(kStarts[m], spread.size())));
     prefixes.clear();
     auto carry = [&](Candidate c) {
       c.felling = 0;
       if (std::find(prefixes.begin(), prefixes.end(), c) == prefixes.end()) prefixes.push_back(c);
     };
-    for (const Scored& x : apart(s, space, sorted, kCarried)) carry(x.c);
+    for (const Scored& x : spread) carry(x.c);
     if (m == 1)
       for (const Scored& x : sorted)
         if (x.c.thinnings.front().one_in == 0) carry(x.c);
