@@ -17,7 +17,7 @@ const words = {
       'A página lê os talhões de um ficheiro CSV escolhido em Povoamentos (a chave stands_csv nomeia-o); não lê outros ficheiros.',
     plotsLoad: 'Talhões de um ficheiro CSV (stands_csv)',
     plotsHint:
-      'Um talhão por linha, com as colunas de um ficheiro de talhões de zireze run: id, age, site_class ou dominant_height, trees, basal_area, trees_planted, dmin, p90, a, b, c.',
+      'Um talhão por linha, com as colunas de um ficheiro de talhões de zireze run: id, age, site_class ou dominant_height, trees, basal_area, trees_planted, dmin, p90, a, b, c, area (ha).',
     plotsFrom: 'Talhões lidos de',
     plotsWanted: 'O cenário lê os talhões de um ficheiro: escolha',
     plotsLink: (name) =>
@@ -228,7 +228,7 @@ const words = {
       'The page reads plots from a CSV file chosen under Stands (the stands_csv key names it); it reads no other file.',
     plotsLoad: 'Plots from a CSV file (stands_csv)',
     plotsHint:
-      'One plot a line, with the columns of a plots file of zireze run: id, age, site_class or dominant_height, trees, basal_area, trees_planted, dmin, p90, a, b, c.',
+      'One plot a line, with the columns of a plots file of zireze run: id, age, site_class or dominant_height, trees, basal_area, trees_planted, dmin, p90, a, b, c, area (ha).',
     plotsFrom: 'Plots read from',
     plotsWanted: 'The scenario reads its plots from a file: choose',
     plotsLink: (name) =>
