@@ -635,18 +635,8 @@ py::list column_types(const batch::Table<Row>& t) {
 
 py::dict table_types() {
   py::dict tables;
-  tables["stands"] = column_types(batch::kStandsTable);
-  tables["classes"] = column_types(batch::kClassesTable);
-  tables["runs"] = column_types(batch::kRunsTable);
-  tables["values"] = column_types(batch::kValuesTable);
-  tables["cashflows"] = column_types(batch::kCashFlowsTable);
-  tables["optimum"] = column_types(batch::kOptimumTable);
-  tables["candidates"] = column_types(batch::kCandidatesTable);
-  tables["candidate_flows"] = column_types(batch::kCandidateFlowsTable);
-  tables["plan"] = column_types(batch::kPlanTable);
-  tables["periods"] = column_types(batch::kPeriodsTable);
-  tables["constraints"] = column_types(batch::kConstraintsTable);
-  tables["solution"] = column_types(batch::kSolutionTable);
+  batch::for_each_table(
+      [&](const auto& t) { tables[py::str(std::string(t.name))] = column_types(t); });
   return tables;
 }
 

@@ -857,18 +857,7 @@ SEXP cpp_columns() {
       definition.emplace_back(c.definition);
     }
   };
-  each(batch::kStandsTable);
-  each(batch::kClassesTable);
-  each(batch::kRunsTable);
-  each(batch::kValuesTable);
-  each(batch::kCashFlowsTable);
-  each(batch::kOptimumTable);
-  each(batch::kCandidatesTable);
-  each(batch::kCandidateFlowsTable);
-  each(batch::kPlanTable);
-  each(batch::kPeriodsTable);
-  each(batch::kConstraintsTable);
-  each(batch::kSolutionTable);
+  batch::for_each_table(each);
   return Rcpp::DataFrame::create(Rcpp::_["table"] = table, Rcpp::_["column"] = name,
                                  Rcpp::_["type"] = type, Rcpp::_["unit"] = unit,
                                  Rcpp::_["definition"] = definition,

@@ -105,6 +105,23 @@ extern const Table<PeriodRow> kPeriodsTable;
 extern const Table<ConstraintFigures> kConstraintsTable;
 extern const Table<PlanSolution> kSolutionTable;
 
+// Every table of the schema, in the README's order: `visit(table)`.
+template <typename Visit>
+void for_each_table(Visit visit) {
+  visit(kStandsTable);
+  visit(kClassesTable);
+  visit(kRunsTable);
+  visit(kValuesTable);
+  visit(kCashFlowsTable);
+  visit(kOptimumTable);
+  visit(kCandidatesTable);
+  visit(kCandidateFlowsTable);
+  visit(kPlanTable);
+  visit(kPeriodsTable);
+  visit(kConstraintsTable);
+  visit(kSolutionTable);
+}
+
 // Every row of the plan's tables, in order.
 template <typename Each>
 void for_each_candidate_row(const PlanOutcome& o, Each each) {
