@@ -23,18 +23,20 @@ namespace {
 // (1 + r)^-years: what a sum `years` from now is worth now.
 double discount(double r, double years) { return std::pow(1.0 + r, -years); }
 
+// q^years (q = 1 - p): the probability that the stand lives `years` under
+// the hazard p, whatever the discount rate.
+double survival(double p, double years) { return p == 0 ? 1.0 : std::pow(1.0 - p, years); }
+
 // Discounting at rate r where a fire (probability p a year) may end the
 // rotation first: a sum counts with the probability q^years (q = 1 - p) that
 // the stand lives to it. With no hazard every factor is the discounting
 // without risk, to the last bit, at no extra cost.
 struct Discounting {
-  double r, p, q;
+  double r, p;
 
-  Discounting(double rate, const Economics& e)
-      : r(rate), p(e.fire_hazard), q(1.0 - e.fire_hazard) {}
+  Discounting(double rate, const Economics& e) : r(rate), p(e.fire_hazard) {}
 
-  // q^years: the probability that the stand lives `years`, whatever the rate.
-  double lives(double years) const { return p == 0 ? 1.0 : std::pow(q, years); }
+  double lives(double years) const { return survival(p, years); }
 
   // q^years (1 + r)^-years: a sum `years` from now if the stand still stands,
   // given q^years.
@@ -88,10 +90,9 @@ class ValueAtPlanting {
  public:
   ValueAtPlanting(const RunValue& v, const Economics& e)
       : e_(e), years_(whole_years(v.rotation_age)) {
-    const Discounting any_rate(0, e);  // q^years is the same at every rate
     for (const CashFlow& c : v.cash_flows)
       if (c.kind == CashFlow::Kind::thinning || c.kind == CashFlow::Kind::felling)
-        harvests_.push_back({c.net, c.age, any_rate.lives(c.age)});
+        harvests_.push_back({c.net, c.age, survival(e.fire_hazard, c.age)});
   }
 
   double operator()(double r) const {
