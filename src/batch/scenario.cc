@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <charconv>
 #include <cmath>
+#include <initializer_list>
 #include <map>
 #include <set>
 
@@ -191,6 +192,28 @@ class Toml {
       return std::nullopt;
     }
     return d;
+  }
+
+  std::optional<bool> boolean(const toml::node& n, std::string_view key) {
+    if (const auto* b = n.as_boolean()) return b->get();
+    problem(where(n), std::string(key) + ": true or false");
+    return std::nullopt;
+  }
+
+  // Each of `keys` that `t` gives, read as a double into its member of
+  // `into`; false where one is not a number.
+  template <typename T>
+  bool reals(const toml::table& t, std::initializer_list<std::pair<const char*, double T::*>> keys,
+             T& into) {
+    bool ok = true;
+    for (auto [key, member] : keys) {
+      const toml::node* x = t.get(key);
+      if (!x) continue;
+      const std::optional<double> v = real(*x, key);
+      ok = ok && v;
+      if (v) into.*member = *v;
+    }
+    return ok;
   }
 
   // The number under `key` in `t`, when there is one.
@@ -508,22 +531,18 @@ std::optional<SearchSpace> search_space(Toml& in, const toml::node& n) {
     if (whole) space.thinnings = static_cast<int>(std::clamp<std::int64_t>(whole->get(), -1, 5));
   }
   if (const toml::node* rows = t->get("row_thinning")) {
-    const auto* yes = rows->as_boolean();
-    if (!yes) in.problem(in.where(*rows), "row_thinning: true or false");
+    const std::optional<bool> yes = in.boolean(*rows, "row_thinning");
     ok = ok && yes;
-    if (yes) space.row_thinning = yes->get();
+    if (yes) space.row_thinning = *yes;
   }
-  for (auto [key, value] : {std::pair{"earliest_thinning", &SearchSpace::earliest_thinning},
-                            {"min_interval", &SearchSpace::min_interval},
-                            {"min_removal", &SearchSpace::min_removal},
-                            {"max_removal", &SearchSpace::max_removal},
-                            {"min_residual_basal_area", &SearchSpace::min_residual_basal_area}}) {
-    const toml::node* x = t->get(key);
-    if (!x) continue;
-    const std::optional<double> v = in.real(*x, key);
-    ok = ok && v;
-    if (v) space.*value = *v;
-  }
+  ok = in.reals<SearchSpace>(*t,
+                             {{"earliest_thinning", &SearchSpace::earliest_thinning},
+                              {"min_interval", &SearchSpace::min_interval},
+                              {"min_removal", &SearchSpace::min_removal},
+                              {"max_removal", &SearchSpace::max_removal},
+                              {"min_residual_basal_area", &SearchSpace::min_residual_basal_area}},
+                             space) &&
+       ok;
   if (const toml::node* r = t->get("rotation")) {
     const toml::array* ages = r->as_array();
     if (!ages || ages->size() != 2) {
@@ -575,24 +594,20 @@ std::optional<PlanSettings> plan_settings(Toml& in, const toml::node& n) {
     ok = ok && q;
     if (q) plan.*quantity = *q;
   }
-  for (auto [key, value] : {std::pair{"tolerance", &PlanSettings::tolerance},
-                            {"min_flow", &PlanSettings::min_flow},
-                            {"max_flow", &PlanSettings::max_flow},
-                            {"max_felled_area", &PlanSettings::max_felled_area},
-                            {"ending_volume", &PlanSettings::ending_volume},
-                            {"gap", &PlanSettings::gap},
-                            {"time_limit", &PlanSettings::time_limit}}) {
-    const toml::node* x = t->get(key);
-    if (!x) continue;
-    const std::optional<double> v = in.real(*x, key);
-    ok = ok && v;
-    if (v) plan.*value = *v;
-  }
+  ok = in.reals<PlanSettings>(*t,
+                              {{"tolerance", &PlanSettings::tolerance},
+                               {"min_flow", &PlanSettings::min_flow},
+                               {"max_flow", &PlanSettings::max_flow},
+                               {"max_felled_area", &PlanSettings::max_felled_area},
+                               {"ending_volume", &PlanSettings::ending_volume},
+                               {"gap", &PlanSettings::gap},
+                               {"time_limit", &PlanSettings::time_limit}},
+                              plan) &&
+       ok;
   if (const toml::node* x = t->get("integer")) {
-    const auto* yes = x->as_boolean();
-    if (!yes) in.problem(in.where(*x), "integer: true or false");
+    const std::optional<bool> yes = in.boolean(*x, "integer");
     ok = ok && yes;
-    if (yes) plan.integer = yes->get();
+    if (yes) plan.integer = *yes;
   }
   if (!ok) return std::nullopt;
   return plan;
@@ -651,12 +666,8 @@ std::optional<Scenario> read_scenario(std::string_view text, const std::string& 
           "the scenario");
 
   Scenario s;
-  if (const toml::node* bark = top.get("bark")) {
-    if (const auto* b = bark->as_boolean())
-      s.bark = b->get() ? 1 : 0;
-    else
-      in.problem(in.where(*bark), "bark: true or false");
-  }
+  if (const toml::node* bark = top.get("bark"))
+    if (const std::optional<bool> b = in.boolean(*bark, "bark")) s.bark = *b ? 1 : 0;
 
   if (const toml::node* e = top.get("economics")) s.economics = economics(in, *e);
   if (const toml::node* o = top.get("optimize")) {
