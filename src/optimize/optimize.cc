@@ -161,8 +161,8 @@ class Search {
   }
 
   // The space searched; its rotation narrowed to another window of felling
-  // ages, regimes felled outside it have no value. The states reached and
-  // the regimes valued so far serve every window.
+  // ages, regimes felled outside it have no value. The states the thinnings
+  // reach, and the shapes found, serve every window.
   const SearchSpace& space() const { return space_; }
   void narrow(const Rotation& r) {
     space_.rotation_min = r.min;

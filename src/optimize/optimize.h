@@ -85,8 +85,9 @@ struct Rotation {
 // The best regime in the space for each rotation (by `measure` when given):
 // without a measure, the optimum optimize_stand finds with the space's
 // rotation narrowed to that one, bit for bit. The searches share the states
-// they reach and the regimes they value, so a forest plan's best regime for
-// each period of felling costs less than as many searches.
+// their thinnings reach (the windows value different felling ages), so a
+// forest plan's best regime for each period of felling costs less than as
+// many searches.
 std::vector<Optimum> optimize_stand_by_rotation(const StandDescription& d, int bark,
                                                 const Economics& economics,
                                                 const SearchSpace& space,

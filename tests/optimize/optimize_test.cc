@@ -144,5 +144,38 @@ TEST(Optimize, NeverBelowARegimeOfTheSpaceItIsGiven) {
   EXPECT_LE(o.thinnings, 2);
 }
 
+// One search over a stand's windows of felling ages finds in each the
+// optimum of a search of its own with the rotation narrowed to it, bit for
+// bit, valuing the same regimes; a window no regime fells in has none, and a
+// refusal holds for every window.
+TEST(Optimize, WindowsSharingOneSearchFindEachItsOwnOptimum) {
+  const StandDescription d = stand(18, 16, 1400);
+  SearchSpace space;
+  space.objective = Objective::npv;
+  space.thinnings = 2;
+  const std::vector<Rotation> windows = {{29.5, 34.5}, {34.5, 39.5}, {39.5, 70}, {10, 17}};
+  const std::vector<Optimum> shared =
+      optimize_stand_by_rotation(d, 1, workload_prices(), space, windows);
+  ASSERT_EQ(shared.size(), windows.size());
+  for (std::size_t i = 0; i < windows.size(); ++i) {
+    SearchSpace narrowed = space;
+    narrowed.rotation_min = windows[i].min;
+    narrowed.rotation_max = windows[i].max;
+    const Optimum alone = optimize_stand(d, 1, workload_prices(), narrowed);
+    ASSERT_EQ(shared[i].status, alone.status) << i;
+    EXPECT_EQ(shared[i].value, alone.value) << i;
+    EXPECT_EQ(shared[i].rotation_age, alone.rotation_age) << i;
+    EXPECT_EQ(shared[i].evaluations, alone.evaluations) << i;
+  }
+  EXPECT_EQ(shared.back().status, Optimum::Status::infeasible);  // every age below the stand's
+
+  space.objective = Objective::lev;  // a stand entered thinned has no lev
+  StandDescription thinned = stand(25, 14, 0);
+  thinned.trees.reset();
+  thinned.weibull = WeibullDescription{1000, 5, 10, 2};
+  for (const Optimum& o : optimize_stand_by_rotation(thinned, 1, workload_prices(), space, windows))
+    EXPECT_EQ(o.status, Optimum::Status::refused);
+}
+
 }  // namespace
 }  // namespace zireze
