@@ -231,7 +231,9 @@ bool check(Lattice& l, const char* name, Tally& tally) {
 int usage() {
   std::fprintf(stderr,
                "usage: optimizer_lattice THINNINGS AGE SITE_CLASS TREES ...\n"
-               "       optimizer_lattice THINNINGS --random SEED COUNT\n");
+               "       optimizer_lattice THINNINGS --random SEED COUNT [WINDOW]\n"
+               "WINDOW: the rotation narrowed to that many whole years from its first, as a\n"
+               "forest plan narrows it to a period\n");
   return 2;
 }
 
@@ -242,11 +244,13 @@ int main(int argc, char** argv) {
   const int thinnings = std::atoi(argv[1]);
   Tally tally;
   if (std::string(argv[2]) == "--random") {
-    if (argc != 5) return usage();
+    if (argc != 5 && argc != 6) return usage();
     Draw draw(std::strtoull(argv[3], nullptr, 10));
     const int count = std::atoi(argv[4]);
+    const int window = argc == 6 ? std::atoi(argv[5]) : 0;
     for (int i = 0; i < count; ++i) {
       Lattice l = random_case(draw, thinnings);
+      if (window > 0) l.space.rotation_max = l.space.rotation_min + window - 1;
       char name[80];
       std::snprintf(name, sizeof name, "%3d: %g %g %g", i, double(l.stand.age),
                     double(*l.stand.site_class), double(*l.stand.trees));
