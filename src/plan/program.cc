@@ -61,10 +61,12 @@ LinearProgram plan_program(const PlanSettings& p, std::span<const PlanStand> sta
   };
   if (p.flow != PlanQuantity::none) {
     for (int k = 2; k <= P; ++k) {
-      for (auto [name, sense, times] :
+      for (auto [name, sense, bound] :
            {std::tuple{"flow_not_below:", Sense::at_least, 1 - p.tolerance},
             std::tuple{"flow_not_above:", Sense::at_most, 1 + p.tolerance}}) {
-        // F_k - times F_(k-1), column by column.
+        // F_k - times F_(k-1), column by column (a copy: clang's lambdas take
+        // no structured binding).
+        const double times = bound;
         RowBuilder row(name + std::to_string(k), sense, 0);
         for_each_column(stands, [&](int j, const PlanStand& s, const CandidateFigures& c) {
           row.add(j, s.area * c.flow(k, p.flow) - times * (s.area * c.flow(k - 1, p.flow)));
