@@ -18,7 +18,13 @@ generator=()
 command -v ninja >/dev/null && generator=(-G Ninja)
 cmake -S "$root" -B "$build" "${generator[@]}" -DCMAKE_CXX_COMPILER=clang++ \
   -DCMAKE_BUILD_TYPE=RelWithDebInfo -DZIREZE_FUZZ=ON -DZIREZE_TESTS=OFF >/dev/null
-cmake --build "$build" --target "${targets[@]}" >/dev/null
+# Quiet unless the build fails: then its messages (Ninja prints the
+# compiler's on standard output).
+if ! cmake --build "$build" --target "${targets[@]}" >"$build/fuzzers-build.log" 2>&1; then
+  cat "$build/fuzzers-build.log"
+  echo "fuzz/run.sh: the fuzzers do not build" >&2
+  exit 1
+fi
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
